@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveFormat.h"
+#include "archive/Crc32.h"
+#include "platform/Component.h"
+#include "platform/Exception.h"
+#include "platform/Stream.h"
+
+namespace platform {
+class Env;
+}
+
+// The events of the archive component (a callback bound to an object; empty by default).
+using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
+using TFileExtractedEvent = std::function<void(const std::string& filename)>;
+using TErrorLogEvent = std::function<void(const std::string& Msg)>;
+using TProgressEvent = std::function<void(const std::string& Msg, int Percentage)>;
+
+// The running operation, which decides how a progress percentage is computed.
+enum TArchiveActivity { actReadRegistry, actExtract, actAdd, actWriteRegistry, actIdle };
+
+// Gives access to one archive file at a time: opens and verifies it, lists and extracts its
+// members, begins new archives and appends files to them. The archive file is opened only for
+// the length of each operation. Every failure is an Exception with an English message.
+class TZLBArchive : public TComponent {
+ public:
+  explicit TZLBArchive(TComponent* owner = nullptr, platform::Env* env = nullptr);
+  ~TZLBArchive() override;
+
+  // --- reading ---
+  // Opens and verifies an archive; false when FileName is empty.
+  bool OpenArchive(const std::string& FileName);
+  void CloseArchive();
+  void GetFileEntry(int Index, TArchiveEntry& Entry) const;
+  bool ExtractToStream(int Index, TStream& Dest);
+  void ExtractFile(const std::string& DestDir, int Index);
+  std::uint32_t CalcCRC(TStream& Stream, std::int64_t Skip);
+  void BuildCRCTable();
+  void DoProgress(TObject* Sender);
+
+  int FileCount() const { return static_cast<int>(FEntries.size()); }
+  const std::string& FileName() const { return FFileName; }
+  bool IsNew() const { return FIsNew; }
+  const TArchiveTrailer& Trailer() const { return FTrailer; }
+
+  // --- updating ---
+  void CreateArchive(const std::string& Name);
+  void AddFile(const std::string& Source);
+  int IndexOfFile(const std::string& Name) const;
+  void WriteRegistry(TStream& Dest);
+  virtual std::string MakeTempFileName();
+  virtual void ListDirectory(const std::string& Dir, std::vector<std::string>& Files);
+
+  // --- properties ---
+  TFileCompressionLevel CompressionLevel() const { return FCompressionLevel; }
+  void SetCompressionLevel(TFileCompressionLevel value) { FCompressionLevel = value; }
+  bool ExtractWithPath() const { return FExtractWithPath; }
+  void SetExtractWithPath(bool value) { FExtractWithPath = value; }
+  bool CheckCRC() const { return FCheckCRC; }
+  void SetCheckCRC(bool value) { FCheckCRC = value; }
+  bool SavePaths() const { return FSavePaths; }
+  void SetSavePaths(bool value) { FSavePaths = value; }
+  bool RecursePaths() const { return FRecursePaths; }
+  void SetRecursePaths(bool value) { FRecursePaths = value; }
+
+  // --- events ---
+  TReplaceFileEvent OnReplaceFile;
+  TFileExtractedEvent OnFileExtracted;
+  TNotifyEvent OnArchiveOpened;
+  TFileExtractedEvent OnStreamExtracted;  // stored, never raised
+  TErrorLogEvent OnErrorLogged;           // stored, never raised
+  TProgressEvent OnProgress;
+
+ protected:
+  platform::Env& Env() const { return *env_; }
+
+  bool FIsNew = false;
+  std::string FFileName;
+  TArchiveTrailer FTrailer;
+  std::vector<std::unique_ptr<TArchiveEntry>> FEntries;
+  TFileCompressionLevel FCompressionLevel = fcDefault;
+  bool FExtractWithPath = false;
+  bool FRecursePaths = false;
+  bool FSavePaths = false;
+  bool FCheckCRC = false;
+  TCRCTable FCRCTable{};
+  TArchiveActivity FActivity = actIdle;
+  std::string FActivityText;
+  std::int32_t FActivityTotal = 0;
+  std::int32_t FActivityDone = 0;
+
+ private:
+  platform::Env* env_;
+  std::unique_ptr<Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
+};
