@@ -13,6 +13,8 @@
 #include <cstdlib>
 
 #include "platform/Exception.h"
+#include "platform/HostFiles.h"
+#include "platform/ProgramStart.h"
 
 namespace platform {
 namespace {
@@ -120,4 +122,13 @@ Env* Env::Default() {
   return &env;
 }
 
+}  // namespace platform
+
+// INTERIM stubs of the host file and program modules.
+namespace platform {
+std::unique_ptr<File> OpenHostFile(const std::string&, TFileMode) { return nullptr; }
+bool ReplaceHostFile(const std::string&, const std::string&) { return false; }
+bool MoveHostFile(const std::string&, const std::string&) { return false; }
+std::vector<std::string> SplitCommandLine(const std::string&) { return {}; }
+void StartHostProgram(const std::string&, const std::vector<std::string>&, const std::string&) {}
 }  // namespace platform

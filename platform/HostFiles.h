@@ -1,0 +1,25 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Env.h"
+
+// Files on the host, named by host paths (UTF-8). The sharing modes of TFileMode are kept
+// with advisory locks (flock), so that two of our own processes cannot write a file the other
+// reads or holds exclusively.
+namespace platform {
+
+// nullptr when the file cannot be opened or created, is a folder, or a lock conflicts.
+// A created file gets mode 0666 less the umask; fmCreate truncates only once the lock is held.
+std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode);
+
+// Renames source onto target atomically; across file systems copies into a temporary file
+// beside target, renames that over target, then deletes source. An existing target keeps its
+// mode and is never removed before its replacement is complete.
+bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget);
+
+// Moves a file; fails when target exists. Across file systems copies, then deletes source.
+bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget);
+
+}  // namespace platform
