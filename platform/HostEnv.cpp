@@ -124,11 +124,3 @@ Env* Env::Default() {
 
 }  // namespace platform
 
-// INTERIM stubs of the host file and program modules.
-namespace platform {
-std::unique_ptr<File> OpenHostFile(const std::string&, TFileMode) { return nullptr; }
-bool ReplaceHostFile(const std::string&, const std::string&) { return false; }
-bool MoveHostFile(const std::string&, const std::string&) { return false; }
-std::vector<std::string> SplitCommandLine(const std::string&) { return {}; }
-void StartHostProgram(const std::string&, const std::vector<std::string>&, const std::string&) {}
-}  // namespace platform
