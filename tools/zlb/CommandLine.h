@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "archive/ArchiveFormat.h"
+
+namespace zlb {
+
+enum class Command { List, Info, Test, Extract, Create, Add };
+
+// What the command line asks for. Texts are as the user typed them (UTF-8).
+struct Options {
+  bool help = false;  // --help anywhere before "--": print the usage and do nothing else
+  Command command = Command::List;
+  bool quiet = false;
+  bool tsv = false;
+  bool withPaths = false;
+  bool noClobber = false;
+  bool savePaths = false;
+  bool recursive = false;
+  TFileCompressionLevel level = fcDefault;
+  std::string archive;
+  std::string destDir;
+  std::vector<int> indexes;  // extract: the members to extract; empty means all
+  std::vector<std::string> files;
+};
+
+// A command line the tool cannot make sense of; the message names the problem.
+class UsageError {
+ public:
+  explicit UsageError(std::string message) : message_(std::move(message)) {}
+  const std::string& Message() const { return message_; }
+
+ private:
+  std::string message_;
+};
+
+// Reads the arguments after the program name. Options may stand before or after the
+// positional arguments; "--" ends the options. Fails with UsageError.
+Options ParseCommandLine(const std::vector<std::string>& args);
+
+// The text printed by --help.
+const char* UsageText();
+
+}  // namespace zlb

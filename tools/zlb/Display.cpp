@@ -1,0 +1,115 @@
+#include "tools/zlb/Display.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "platform/CodePage.h"
+
+namespace zlb {
+namespace {
+
+std::string Escaped(unsigned char c) {
+  char text[5];
+  std::snprintf(text, sizeof text, "\\x%02x", c);
+  return text;
+}
+
+// Packed size as a share of the unpacked size, in whole percent; "-" for an empty member.
+std::string Ratio(std::int64_t unpacked, std::int64_t packed) {
+  if (unpacked <= 0) {
+    return "-";
+  }
+  const auto percent = static_cast<long long>(
+      (static_cast<double>(packed) * 100.0) / static_cast<double>(unpacked) + 0.5);
+  return std::to_string(percent) + "%";
+}
+
+std::string Method(const TArchiveEntry& entry) {
+  if (entry.Stored != 0) {
+    return "stored";
+  }
+  static const char* const kLevels[] = {"none", "fastest", "default", "maximum"};
+  if (entry.Level < 4) {
+    return std::string("deflate-") + kLevels[entry.Level];
+  }
+  return "deflate-" + std::to_string(entry.Level);
+}
+
+}  // namespace
+
+std::string Members(int count) {
+  return std::to_string(count) + (count == 1 ? " member" : " members");
+}
+
+namespace {
+
+std::string Line(const char* format, const std::string& index, const std::string& size,
+                 const std::string& packed, const std::string& ratio, const std::string& method,
+                 const std::string& crc, const std::string& name) {
+  char head[128];
+  std::snprintf(head, sizeof head, format, index.c_str(), size.c_str(), packed.c_str(),
+                ratio.c_str(), method.c_str(), crc.c_str());
+  return head + name;
+}
+
+constexpr const char* kColumns = "%5s  %10s  %10s  %5s  %-15s  %-8s  ";
+
+}  // namespace
+
+std::string ShownUtf8(const std::string& utf8) {
+  std::string shown;
+  for (std::size_t at = 0; at < utf8.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(utf8[at]);
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += Escaped(byte);
+    } else if (byte == 0xC2 && at + 1 < utf8.size() &&
+               (static_cast<unsigned char>(utf8[at + 1]) & 0xE0) == 0x80) {
+      // U+0080 to U+009F, the C1 controls.
+      shown += Escaped(static_cast<unsigned char>(utf8[++at]));
+    } else {
+      shown += utf8[at];
+    }
+  }
+  return shown;
+}
+
+std::string Shown(const std::string& ansi) {
+  return ShownUtf8(platform::AnsiToUtf8(ansi));
+}
+
+std::string Hex8(std::uint32_t value) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08" PRIx32, value);
+  return text;
+}
+
+std::string TsvLine(int index, const TArchiveEntry& entry) {
+  return std::to_string(index) + '\t' + Shown(ShortString(entry.Name)) + '\t' +
+         Shown(ShortString(entry.Path)) + '\t' + std::to_string(entry.UnpackedSize) + '\t' +
+         std::to_string(entry.PackedSize) + '\t' + (entry.Stored != 0 ? "1" : "0") + '\t' +
+         std::to_string(entry.Level) + '\t' + Hex8(entry.CRC);
+}
+
+std::string MemberTable::Header() {
+  return Line(kColumns, "Index", "Size", "Packed", "Ratio", "Method", "CRC-32", "Name") + '\n' +
+         Line(kColumns, "-----", "----------", "----------", "-----", "---------------", "--------",
+              "----");
+}
+
+std::string MemberTable::Row(int index, const TArchiveEntry& entry) {
+  ++count_;
+  unpacked_ += entry.UnpackedSize;
+  packed_ += entry.PackedSize;
+  return Line(kColumns, std::to_string(index), std::to_string(entry.UnpackedSize),
+              std::to_string(entry.PackedSize), Ratio(entry.UnpackedSize, entry.PackedSize),
+              Method(entry), Hex8(entry.CRC),
+              Shown(ShortString(entry.Path) + ShortString(entry.Name)));
+}
+
+std::string MemberTable::Total() const {
+  return Line(kColumns, "", "----------", "----------", "-----", "", "", "----") + '\n' +
+         Line(kColumns, "", std::to_string(unpacked_), std::to_string(packed_),
+              Ratio(unpacked_, packed_), "", "", Members(count_));
+}
+
+}  // namespace zlb

@@ -1,0 +1,67 @@
+#include "tools/zlb/Progress.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "tools/zlb/Display.h"
+
+namespace zlb {
+namespace {
+
+// Characters of a UTF-8 text: every byte that does not continue a sequence.
+std::size_t Width(const std::string& utf8) {
+  std::size_t width = 0;
+  for (const char c : utf8) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++width;
+    }
+  }
+  return width;
+}
+
+}  // namespace
+
+ProgressLine::ProgressLine(bool wanted, std::string archiveName)
+    : enabled_(wanted && ::isatty(STDERR_FILENO) == 1), archiveName_(std::move(archiveName)) {}
+
+ProgressLine::~ProgressLine() {
+  Finish();
+}
+
+void ProgressLine::Attach(TZLBArchive& archive) {
+  if (enabled_) {
+    archive.OnProgress = [this](const std::string& Msg, int Percentage) {
+      Report(Msg, Percentage);
+    };
+  }
+}
+
+void ProgressLine::Report(const std::string& message, int percentage) {
+  if (!enabled_ || message.empty() || message == archiveName_) {
+    return;
+  }
+  const std::string text = Shown(message) + ' ' + std::to_string(percentage) + '%';
+  if (text == current_) {
+    return;
+  }
+  const std::size_t width = Width(text);
+  // Blank out what is left of a longer previous text.
+  const std::string padding(width < width_ ? width_ - width : 0, ' ');
+  std::fputs(("\r" + text + padding).c_str(), stderr);
+  std::fflush(stderr);
+  current_ = text;
+  width_ = width;
+}
+
+void ProgressLine::Finish() {
+  if (!current_.empty()) {
+    std::fputs("\n", stderr);
+    std::fflush(stderr);
+    current_.clear();
+    width_ = 0;
+  }
+}
+
+}  // namespace zlb

@@ -1,0 +1,73 @@
+#include <string>
+#include <vector>
+
+#include "archive/ZLIBArchive.h"
+#include "platform/CodePage.h"
+#include "platform/Env.h"
+#include "tools/zlb/Commands.h"
+#include "tools/zlb/Progress.h"
+
+namespace zlb {
+namespace {
+
+// A folder name without closing separators (but never emptied), so that the names listed
+// below it have exactly one separator after it.
+std::string WithoutClosingSeparators(std::string folder) {
+  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) {
+    folder.pop_back();
+  }
+  return folder;
+}
+
+void Configure(TZLBArchive& archive, const Options& options) {
+  archive.SetCompressionLevel(options.level);
+  archive.SetSavePaths(options.savePaths);
+  archive.SetRecursePaths(options.recursive);
+}
+
+// Adds the files in command-line order, stopping at the first failure. With -r a folder
+// stands for every file below it; the listing also names folders (with --save-paths), and
+// those are left out, as the archive can hold only files.
+void AddFiles(TZLBArchive& archive, const Options& options) {
+  platform::Env& env = *platform::Env::Default();
+  for (const auto& file : options.files) {
+    const std::string name = platform::Utf8ToAnsi(file);
+    if (!options.recursive || !env.FolderExists(name)) {
+      archive.AddFile(name);
+      continue;
+    }
+    std::vector<std::string> found;
+    archive.ListDirectory(WithoutClosingSeparators(name), found);
+    for (const auto& item : found) {
+      if (!env.FolderExists(item)) {
+        archive.AddFile(item);
+      }
+    }
+  }
+}
+
+void Update(const Options& options, bool create) {
+  const std::string name = platform::Utf8ToAnsi(options.archive);
+  ProgressLine progress(!options.quiet, name);
+  TZLBArchive archive;
+  Configure(archive, options);
+  progress.Attach(archive);
+  if (create) {
+    archive.CreateArchive(name);
+  } else {
+    archive.OpenArchive(name);
+  }
+  AddFiles(archive, options);
+}
+
+}  // namespace
+
+void RunCreate(const Options& options) {
+  Update(options, true);
+}
+
+void RunAdd(const Options& options) {
+  Update(options, false);
+}
+
+}  // namespace zlb
