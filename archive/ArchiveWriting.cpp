@@ -1,11 +1,293 @@
-// STUB: to be written (creating archives, adding files).
-#include "archive/ZLIBArchive.h"
+// The writing side of the archive component: beginning archives, adding files, the registry
+// and trailer of a rewritten archive, temporary files and directory listings.
+//
+// An archive is never changed in place. Each AddFile assembles a complete new archive in a
+// temporary file (the present members' data unchanged, the new member, a new registry and
+// trailer) and only then puts it in the archive's place, so a failure at any point leaves the
+// old archive as it was.
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
 
-void TZLBArchive::CreateArchive(const std::string&) { throw Exception("not implemented"); }
-void TZLBArchive::AddFile(const std::string&) { throw Exception("not implemented"); }
-int TZLBArchive::IndexOfFile(const std::string&) const { throw Exception("not implemented"); }
-void TZLBArchive::WriteRegistry(TStream&) { throw Exception("not implemented"); }
-std::string TZLBArchive::MakeTempFileName() { throw Exception("not implemented"); }
-void TZLBArchive::ListDirectory(const std::string&, std::vector<std::string>&) {
-  throw Exception("not implemented");
+#include "archive/ArchiveLimits.h"
+#include "archive/MemberNames.h"
+#include "archive/ZLIBArchive.h"
+#include "archive/ZlibStreams.h"
+#include "platform/Env.h"
+
+namespace {
+
+// Bytes moved at a time when copying member data and reading a source.
+constexpr std::size_t kCopyPiece = 1 << 20;
+
+// Copies exactly count bytes from from's position to to's position.
+void CopyExactly(TStream& from, TStream& to, std::int64_t count) {
+  if (count <= 0) {
+    return;
+  }
+  std::vector<std::uint8_t> buffer(
+      static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t{kCopyPiece})));
+  while (count > 0) {
+    const auto piece =
+        static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t(buffer.size())));
+    from.ReadBuffer(buffer.data(), piece);
+    to.WriteBuffer(buffer.data(), piece);
+    count -= static_cast<std::int64_t>(piece);
+  }
+}
+
+// The temporary file of one update: deleted when the update does not complete.
+class TemporaryFile {
+ public:
+  TemporaryFile(platform::Env& env, std::string name) : env_(env), name_(std::move(name)) {}
+  ~TemporaryFile() {
+    if (!name_.empty()) {
+      env_.DeleteFile(name_);
+    }
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  const std::string& Name() const { return name_; }
+  // The file has been moved away; nothing is left to delete.
+  void Release() { name_.clear(); }
+
+ private:
+  platform::Env& env_;
+  std::string name_;
+};
+
+}  // namespace
+
+void TZLBArchive::CreateArchive(const std::string& Name) {
+  CloseArchive();
+  FFileName = Name;
+  if (Name.empty()) {
+    return;
+  }
+  if (Env().FileExists(Name)) {
+    FFileName.clear();
+    throw Exception("File already exists");
+  }
+  if (OnArchiveOpened) {
+    try {
+      OnArchiveOpened(this);
+    } catch (...) {
+      // A handler that fails leaves no half-begun archive behind.
+      CloseArchive();
+      throw;
+    }
+  }
+  FIsNew = true;
+}
+
+void TZLBArchive::AddFile(const std::string& Source) {
+  if (FFileName.empty()) {
+    throw Exception("No archive is currently open");
+  }
+  if (IndexOfFile(Source) >= 0) {
+    throw Exception("File already exists");
+  }
+
+  // Declared before the streams over it, so the file is closed before it is deleted.
+  TemporaryFile temp(Env(), MakeTempFileName());
+  const std::size_t entriesBefore = FEntries.size();
+  try {
+    {
+      TFileStream out(temp.Name(), TFileMode::fmOpenReadWriteExclusive, &Env());
+
+      // The present members' data, byte for byte: their offsets stay valid.
+      if (!FIsNew) {
+        std::unique_ptr<TFileStream> archive;
+        try {
+          archive =
+              std::make_unique<TFileStream>(FFileName, TFileMode::fmOpenReadDenyWrite, &Env());
+        } catch (const Exception&) {
+          throw Exception(FormatMessage("Unable to open file (%s)", FFileName));
+        }
+        CopyExactly(*archive, out, FTrailer.RegistryOffset);
+      }
+
+      std::unique_ptr<TFileStream> source;
+      try {
+        source = std::make_unique<TFileStream>(Source, TFileMode::fmOpenReadDenyWrite, &Env());
+      } catch (const Exception&) {
+        throw Exception(FormatMessage("Unable to open file (%s)", Source));
+      }
+      const std::int64_t sourceSize = source->Size();
+      const std::int64_t dataOffset = out.Size();
+      if (!MemberFits(sourceSize)) {
+        throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+      }
+
+      // The whole source through the compressor into memory, finished before it is measured.
+      TMemoryStream packed;
+      {
+        FActivity = actAdd;
+        FActivityTotal = static_cast<std::int32_t>(sourceSize);
+        FActivityDone = 0;
+        FActivityText = FormatMessage("Updating %s", Source);
+        TCompressionStream compressor(FCompressionLevel, packed);
+        compressor.OnProgress = [this](TObject* sender) { DoProgress(sender); };
+        source->SetPosition(0);
+        CopyExactly(*source, compressor, sourceSize);
+        compressor.Finish();
+      }
+
+      auto entry = std::make_unique<TArchiveEntry>(ZeroEntry());
+      entry->CRC = CalcCRC(*source, 0);
+      SetShortString(entry->Name, MemberName(Source));
+      if (FSavePaths) {
+        SetShortString(entry->Path, MemberPath(Source));
+      }
+      entry->UnpackedSize = static_cast<std::int32_t>(sourceSize);
+      entry->DataOffset = static_cast<std::int32_t>(dataOffset);
+
+      // Keep the zlib stream only when it is strictly smaller than the content.
+      const bool keepPacked = packed.Size() < sourceSize;
+      const std::int64_t packedSize = keepPacked ? packed.Size() : sourceSize;
+      if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
+        throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+      }
+      out.Seek(0, TSeekOrigin::soEnd);
+      if (keepPacked) {
+        out.WriteBuffer(packed.Memory(), static_cast<std::size_t>(packed.Size()));
+        entry->Stored = 0;
+        entry->Level = static_cast<std::uint8_t>(FCompressionLevel);
+      } else {
+        source->SetPosition(0);
+        CopyExactly(*source, out, sourceSize);
+        entry->Stored = 1;
+        entry->Level = 0;
+      }
+      entry->PackedSize = static_cast<std::int32_t>(packedSize);
+
+      packed.Clear();
+      FEntries.push_back(std::move(entry));
+      source.reset();
+
+      WriteRegistry(out);
+    }
+
+    // The complete new archive takes the old one's place; the old one is never removed first.
+    if (!Env().ReplaceFile(temp.Name(), FFileName)) {
+      throw Exception(FormatMessage("Unable to update archive (%s)", FFileName));
+    }
+    temp.Release();
+  } catch (...) {
+    FEntries.resize(entriesBefore);
+    throw;
+  }
+
+  // Reload the registry and trailer from the rewritten file, with all of opening's checks.
+  const std::string name = FFileName;
+  CloseArchive();
+  OpenArchive(name);
+}
+
+int TZLBArchive::IndexOfFile(const std::string& Name) const {
+  if (FFileName.empty()) {
+    throw Exception("No archive is currently open");
+  }
+  const std::string wanted = FoldAsciiCase(MemberIdentity(Name, FSavePaths));
+  for (std::size_t i = 0; i < FEntries.size(); ++i) {
+    std::string stored = ShortString(FEntries[i]->Path) + ShortString(FEntries[i]->Name);
+    if (stored.size() > 255) {
+      stored.resize(255);
+    }
+    if (FoldAsciiCase(std::move(stored)) == wanted) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+void TZLBArchive::WriteRegistry(TStream& Dest) {
+  TArchiveTrailer trailer = ZeroTrailer();
+  const std::int64_t registryOffset = Dest.Size();
+  trailer.RegistryOffset = static_cast<std::int32_t>(registryOffset);
+
+  std::vector<std::uint8_t> records(FEntries.size() * kEntrySize);
+  for (std::size_t i = 0; i < FEntries.size(); ++i) {
+    EncodeEntry(*FEntries[i], records.data() + i * kEntrySize);
+  }
+
+  // Compressed into memory first, so a failing compression leaves nothing behind in Dest.
+  TMemoryStream packed;
+  bool compressed = false;
+  try {
+    FActivity = actWriteRegistry;
+    FActivityTotal = static_cast<std::int32_t>(records.size());
+    FActivityDone = 0;
+    FActivityText = "Writing archive registry";
+    TCompressionStream compressor(FCompressionLevel, packed);
+    compressor.OnProgress = [this](TObject* sender) { DoProgress(sender); };
+    compressor.WriteBuffer(records.data(), records.size());
+    compressor.Finish();
+    compressed = true;
+  } catch (const std::exception&) {
+    // The registry is then written as plain records.
+  }
+
+  Dest.Seek(registryOffset, TSeekOrigin::soBeginning);
+  if (compressed) {
+    Dest.WriteBuffer(packed.Memory(), static_cast<std::size_t>(packed.Size()));
+    trailer.RegistrySize = static_cast<std::int32_t>(packed.Size());
+    trailer.RegistryCompressed = 1;
+  } else {
+    Dest.WriteBuffer(records.data(), records.size());
+  }
+  packed.Clear();
+
+  trailer.FileCount = static_cast<std::int32_t>(FEntries.size());
+  trailer.RegistryMark = 1;
+  trailer.ArchiveCRC = CalcCRC(Dest, 0);
+  std::uint8_t bytes[kTrailerSize];
+  EncodeTrailer(trailer, bytes);
+  Dest.WriteBuffer(bytes, kTrailerSize);
+}
+
+std::string TZLBArchive::MakeTempFileName() {
+  return Env().CreateTempFile(Env().TempFolder(), "ZLB");
+}
+
+namespace {
+
+// Appends the items of dir (without a trailing separator) as ListDirectory describes.
+void ListFolderInto(platform::Env& env, const std::string& dir, bool recursePaths, bool savePaths,
+                    std::vector<std::string>& files) {
+  std::vector<std::string> pending;
+  for (const platform::FolderItem& item : env.ListFolder(dir + "\\")) {
+    if (item.name == "." || item.name == "..") {
+      continue;
+    }
+    const std::string path = dir + "\\" + item.name;
+    if (item.isFolder) {
+      if (recursePaths) {
+        ListFolderInto(env, path, recursePaths, savePaths, files);
+      }
+      if (savePaths) {
+        pending.push_back(path);
+      }
+    } else {
+      pending.push_back(path);
+    }
+  }
+  files.insert(files.end(), pending.begin(), pending.end());
+}
+
+}  // namespace
+
+void TZLBArchive::ListDirectory(const std::string& Dir, std::vector<std::string>& Files) {
+  if (Dir.empty()) {
+    return;
+  }
+  std::string dir = Dir;
+  if (dir.back() == '\\' || dir.back() == '/') {
+    dir.pop_back();
+  }
+  ListFolderInto(Env(), dir, FRecursePaths, FSavePaths, Files);
 }

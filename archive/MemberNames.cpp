@@ -1,0 +1,32 @@
+#include "archive/MemberNames.h"
+
+#include <algorithm>
+
+#include "platform/Folders.h"
+
+std::string MemberName(const std::string& given) {
+  return platform::NamePart(given);
+}
+
+std::string MemberPath(const std::string& given) {
+  std::string folder = platform::FolderPart(given);
+  const auto colon = folder.find(':');
+  if (colon != std::string::npos) {
+    folder.erase(0, colon + 1);
+  }
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  return folder;
+}
+
+std::string MemberIdentity(const std::string& given, bool savePaths) {
+  return savePaths ? MemberPath(given) + MemberName(given) : MemberName(given);
+}
+
+std::string FoldAsciiCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return text;
+}

@@ -1,0 +1,357 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveLimits.h"
+#include "archive/MemberNames.h"
+#include "archive/ZLIBArchive.h"
+#include "platform/HostEnv.h"
+#include "tests/archive/ArchiveDecoder.h"
+#include "tests/support/TempDir.h"
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// The host environment with a temporary folder of the test's choosing and a replacement that
+// can be made to fail.
+class TestEnv : public platform::HostEnv {
+ public:
+  std::string tempFolder;
+  bool failReplace = false;
+  std::string TempFolder() override { return tempFolder; }
+  bool ReplaceFile(const std::string& source, const std::string& target) override {
+    return !failReplace && HostEnv::ReplaceFile(source, target);
+  }
+};
+
+std::string Noise(std::size_t size) {  // bytes that do not compress
+  std::string s(size, '\0');
+  std::uint32_t x = 12345;
+  for (char& c : s) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 24);
+  }
+  return s;
+}
+
+std::string Message(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "(no failure)";
+}
+
+std::string Backslashed(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+class Writing : public ::testing::Test {
+ protected:
+  Writing() {
+    fs::create_directory(dir / "tmp");
+    env.tempFolder = dir / "tmp/";
+  }
+  std::string File(const std::string& name, const std::string& content) {
+    fs::create_directories(fs::path(dir / name).parent_path());
+    WriteHostFile(dir / name, content);
+    return dir / name;
+  }
+  decoder::Archive Decoded() { return decoder::Decode(ReadHostFile(name)); }
+
+  TempDir dir;
+  TestEnv env;
+  TZLBArchive archive{nullptr, &env};
+  std::string name = dir / "a.zlb";
+};
+
+TEST_F(Writing, MembersFollowTheStoredOrCompressedRuleByteForByte) {
+  archive.SetCompressionLevel(fcMaximum);
+  archive.CreateArchive(name);
+  EXPECT_FALSE(fs::exists(name));
+  archive.AddFile(File("five.txt", "hello"));
+  EXPECT_FALSE(archive.IsNew());
+  decoder::Archive a = Decoded();
+  ASSERT_EQ(a.FileCount(), 1);
+  EXPECT_EQ(a.RegistryOffset(), 5);
+  EXPECT_EQ(a.entries[0].Fields(), std::make_tuple(0, 5, 5, 1, 0));
+  EXPECT_EQ(a.entries[0].raw.substr(256, 256), std::string(256, '\0'));
+
+  const Strings contents = {"hello", "", Noise(100000), std::string(200000, 'q')};
+  archive.AddFile(File("empty", ""));
+  archive.AddFile(File("noise.bin", contents[2]));
+  archive.AddFile(File("text.txt", contents[3]));
+  a = Decoded();
+  ASSERT_EQ(a.FileCount(), 4);
+  EXPECT_EQ(a.entries[1].Fields(), std::make_tuple(5, 0, 0, 1, 0));
+  EXPECT_EQ(a.entries[2].Fields(), std::make_tuple(5, 100000, 100000, 1, 0));
+  EXPECT_EQ(std::get<3>(a.entries[3].Fields()), 0);
+  EXPECT_EQ(std::get<4>(a.entries[3].Fields()), 3);
+  EXPECT_LT(a.entries[3].PackedSize(), 200000);
+  EXPECT_EQ(a.entries[3].DataOffset(), 100005);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(a.Content(i), contents[i]) << i;
+    EXPECT_EQ(a.entries[i].CRC(), decoder::Crc(contents[i])) << i;
+    EXPECT_TRUE(a.entries[i].SlackIsZero()) << i;
+  }
+  const std::int32_t dataEnd = 100005 + a.entries[3].PackedSize();
+  EXPECT_EQ(a.RegistryOffset(), dataEnd);
+  EXPECT_EQ(a.RegistryCompressed(), 1);  // and Decode inflated it as one stream
+  EXPECT_EQ(a.RegistrySize(), static_cast<std::int32_t>(a.bytes.size()) - 36 - dataEnd);
+  EXPECT_EQ(a.RegistryMark(), 1);
+  EXPECT_EQ(a.trailer.substr(21), std::string(15, '\0'));
+  EXPECT_EQ(a.ArchiveCRC(), a.ComputedCRC());
+}
+
+TEST_F(Writing, RoundTripsThroughTheReaderAtEveryLevel) {
+  archive.CreateArchive(name);
+  const Strings contents = {Noise(300000), std::string(70000, 'x') + "end", "", "tiny"};
+  const TFileCompressionLevel levels[] = {fcNone, fcFastest, fcDefault, fcMaximum};
+  std::vector<int> updating;  // the 300000 bytes pass several full 64 KB buffers on
+  archive.OnProgress = [&](const std::string& msg, int pct) {
+    if (msg == "Updating " + (dir / "m0"))
+      updating.push_back(pct);
+  };
+  for (std::size_t i = 0; i < contents.size(); ++i) {
+    archive.SetCompressionLevel(levels[i]);
+    archive.AddFile(File("m" + std::to_string(i), contents[i]));
+  }
+  EXPECT_GE(updating.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(updating.begin(), updating.end()));
+  EXPECT_TRUE(updating.front() > 0 && updating.back() <= 100);
+
+  TZLBArchive reader(nullptr, &env);
+  reader.SetCheckCRC(true);
+  ASSERT_TRUE(reader.OpenArchive(name));
+  ASSERT_EQ(reader.FileCount(), 4);
+  for (std::size_t i = 0; i < contents.size(); ++i) {
+    TMemoryStream out;
+    EXPECT_TRUE(reader.ExtractToStream(static_cast<int>(i), out));
+    EXPECT_EQ(std::string(out.Bytes().begin(), out.Bytes().end()), contents[i]) << i;
+  }
+}
+
+TEST(MemberNames, SplitWindowsNetworkAndHostNames) {
+  EXPECT_EQ(MemberPath("C:\\Data\\a.txt"), "\\Data\\");
+  EXPECT_EQ(MemberPath("..\\Rules\\Distrib\\rules.ini"), "..\\Rules\\Distrib\\");
+  EXPECT_EQ(MemberPath("\\\\srv\\share\\a.txt"), "\\\\srv\\share\\");
+  EXPECT_EQ(MemberPath("//srv/share/a.txt"), "\\\\srv\\share\\");
+  EXPECT_EQ(MemberPath("C:a.txt") + MemberPath("Quorin.exe"), "");
+  EXPECT_EQ(MemberName("C:\\Data/sub\\a.txt") + MemberName("C:b"), "a.txtb");
+  EXPECT_EQ(MemberIdentity("Help/Quorin License.txt", true), "Help\\Quorin License.txt");
+  EXPECT_EQ(MemberIdentity("Help/Quorin License.txt", false), "Quorin License.txt");
+  EXPECT_EQ(FoldAsciiCase("AbZ\xC9\xE9@["), "abz\xC9\xE9@[");
+}
+
+TEST_F(Writing, SavedPathsKeepTheFolderAndAreCutTo255) {
+  archive.SetSavePaths(true);
+  archive.CreateArchive(name);
+  archive.AddFile(File("Data/a.txt", "A"));
+  const std::string folder = Backslashed(dir / "Data/");
+  EXPECT_EQ(Decoded().entries[0].Path(), folder);
+  EXPECT_EQ(Decoded().entries[0].Name(), "a.txt");
+  // A drive is not part of the identity, and letter case is not either.
+  EXPECT_EQ(archive.IndexOfFile("C:" + folder + "A.TXT"), 0);
+  EXPECT_EQ(archive.IndexOfFile("\\" + folder + "a.txt"), -1);
+
+  std::string deep = "deep";
+  while (deep.size() < 300) {
+    deep += "/" + std::string(40, 'd');
+  }
+  const std::string longName(255, 'n');
+  archive.AddFile(File(deep + "/" + longName, "B"));
+  const decoder::Entry e = Decoded().entries[1];
+  EXPECT_EQ(e.Path(), Backslashed(dir / deep + "/").substr(0, 255));
+  EXPECT_EQ(e.Name(), longName);
+  EXPECT_TRUE(e.SlackIsZero());
+  // Its identity runs past 255 characters, so it matches nothing any more.
+  EXPECT_EQ(archive.IndexOfFile(dir / (deep + "/" + longName)), -1);
+}
+
+TEST_F(Writing, DuplicatesAreRefusedInAnyAsciiCase) {
+  archive.CreateArchive(name);
+  archive.AddFile(File("one/Readme.TXT", "1"));
+  const std::string before = ReadHostFile(name);
+  EXPECT_EQ(Message([&] { archive.AddFile(File("two/README.txt", "2")); }), "File already exists");
+  EXPECT_EQ(archive.IndexOfFile("x:\\elsewhere\\readme.txt"), 0);
+  EXPECT_EQ(ReadHostFile(name), before);
+  // A name of exactly 255 characters is kept whole and still identifies its member.
+  archive.AddFile(File("one/" + std::string(255, 'n'), "3"));
+  EXPECT_EQ(Message([&] { archive.AddFile(File("two/" + std::string(255, 'N'), "4")); }),
+            "File already exists");
+
+  TZLBArchive withPaths(nullptr, &env);
+  withPaths.SetSavePaths(true);
+  withPaths.CreateArchive(dir / "b.zlb");
+  withPaths.AddFile(dir / "one/Readme.TXT");
+  withPaths.AddFile(dir / "two/README.txt");  // another folder: another member
+  EXPECT_EQ(withPaths.FileCount(), 2);
+  File("ONE/readme.txt", "3");
+  EXPECT_EQ(Message([&] { withPaths.AddFile(dir / "ONE/readme.txt"); }), "File already exists");
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+}
+
+TEST_F(Writing, NothingOpenAndExistingArchiveNames) {
+  EXPECT_EQ(Message([&] { archive.AddFile(File("x", "x")); }), "No archive is currently open");
+  EXPECT_EQ(Message([&] { archive.IndexOfFile("x"); }), "No archive is currently open");
+  archive.CreateArchive("");
+  EXPECT_EQ(archive.FileName(), "");
+
+  File("a.zlb", "not an archive");
+  EXPECT_EQ(Message([&] { archive.CreateArchive(name); }), "File already exists");
+  EXPECT_EQ(archive.FileName(), "");
+  EXPECT_EQ(ReadHostFile(name), "not an archive");
+
+  int opened = 0;
+  archive.OnArchiveOpened = [&](TObject* sender) { opened += sender == &archive; };
+  archive.CreateArchive(dir / "new.zlb");
+  EXPECT_EQ(opened, 1);
+  EXPECT_TRUE(archive.IsNew());
+  EXPECT_EQ(archive.IndexOfFile("x"), -1);
+  EXPECT_FALSE(fs::exists(dir / "new.zlb"));
+}
+
+TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
+  archive.CreateArchive(name);
+  const std::string missing = dir / "missing.txt";
+  EXPECT_EQ(Message([&] { archive.AddFile(missing); }), "Unable to open file (" + missing + ")");
+  EXPECT_TRUE(archive.IsNew());
+  EXPECT_FALSE(fs::exists(name));
+
+  archive.AddFile(File("first", "first member"));
+  const std::string before = ReadHostFile(name);
+  const auto check = [&](const std::string& expected, const std::function<void()>& action) {
+    EXPECT_EQ(Message(action), expected);
+    EXPECT_EQ(ReadHostFile(name), before);
+    EXPECT_EQ(archive.FileCount(), 1);
+    EXPECT_EQ(archive.FileName(), name);
+    EXPECT_FALSE(archive.IsNew());
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+  };
+  check("Unable to open file (" + missing + ")", [&] { archive.AddFile(missing); });
+
+  const std::string huge = File("huge", "");  // 2 GiB of nothing, refused before it is read
+  fs::resize_file(huge, std::uint64_t{1} << 31);
+  check("File too large for an archive (" + huge + ")", [&] { archive.AddFile(huge); });
+
+  env.failReplace = true;
+  const std::string second = File("second", "second member");
+  check("Unable to update archive (" + name + ")", [&] { archive.AddFile(second); });
+  env.failReplace = false;
+  archive.AddFile(second);
+  EXPECT_EQ(archive.FileCount(), 2);
+}
+
+TEST(ArchiveLimits, RefuseWhatSigned32BitFieldsCannotHold) {
+  EXPECT_TRUE(MemberFits(kMaxArchiveBytes) && !MemberFits(kMaxArchiveBytes + 1));
+  EXPECT_GE(RegistryBound(3), 3 * 532);
+  EXPECT_TRUE(ArchiveFits(kMaxArchiveBytes - 36 - RegistryBound(3), 3));
+  EXPECT_FALSE(ArchiveFits(kMaxArchiveBytes - 35 - RegistryBound(3), 3));
+}
+
+// Gives a test the records to write a registry of.
+class RegistryWriter : public TZLBArchive {
+ public:
+  void AddRecord(const std::string& name) {
+    FEntries.push_back(std::make_unique<TArchiveEntry>(ZeroEntry()));
+    SetShortString(FEntries.back()->Name, name);
+  }
+};
+
+TEST(WriteRegistry, FallsBackToPlainRecordsWhenCompressingFails) {
+  RegistryWriter writer;
+  writer.SetCompressionLevel(fcNone);  // so 130 records pass a full 64 KB buffer on
+  for (int i = 0; i < 130; ++i) {
+    writer.AddRecord("m" + std::to_string(i));
+  }
+  for (const bool fail : {false, true}) {
+    writer.OnProgress = [&](const std::string& msg, int) {
+      if (fail && msg == "Writing archive registry")
+        throw Exception("refused");
+    };
+    TMemoryStream out;
+    out.WriteBuffer("data", 4);
+    writer.WriteRegistry(out);
+    const decoder::Archive a = decoder::Decode(std::string(out.Bytes().begin(), out.Bytes().end()));
+    EXPECT_EQ(a.RegistryCompressed(), fail ? 0 : 1);
+    EXPECT_EQ(a.RegistrySize(), fail ? 0 : static_cast<std::int32_t>(a.bytes.size()) - 40);
+    EXPECT_EQ(a.RegistryOffset(), 4);
+    EXPECT_EQ(a.entries.at(129).Name(), "m129");
+    EXPECT_EQ(a.ArchiveCRC(), a.ComputedCRC());
+  }
+}
+
+TEST_F(Writing, SmallAdditionReportsCloseReopenAndIdle) {
+  archive.CreateArchive(name);
+  archive.AddFile(File("first", "1"));
+  Strings events;
+  archive.OnProgress = [&](const std::string& msg, int pct) {
+    events.push_back(msg + " " + std::to_string(pct));
+  };
+  archive.OnArchiveOpened = [&](TObject*) { events.push_back("opened"); };
+  archive.AddFile(File("second", "2"));
+  EXPECT_EQ(events,
+            (Strings{" 0", " 0", "Extracting archive registry 100", "opened", name + " 0"}));
+}
+
+TEST_F(Writing, ReplacesAcrossFileSystemsWithoutLosingTheArchive) {
+  struct stat shm {
+  }, here{};
+  const fs::path build = fs::read_symlink("/proc/self/exe").parent_path();
+  if (::stat("/dev/shm", &shm) != 0 || ::stat(build.c_str(), &here) != 0 ||
+      shm.st_dev == here.st_dev) {
+    GTEST_SKIP() << "needs /dev/shm on another file system than " << build;
+  }
+  char templ[] = "/dev/shm/zlb-test-XXXXXX";
+  ASSERT_NE(::mkdtemp(templ), nullptr);
+  const std::string local = build / ("writing-test-" + std::to_string(::getpid()) + ".zlb");
+  struct Cleanup {
+    std::string a, b;
+    ~Cleanup() { fs::remove_all(a), fs::remove(b); }
+  } cleanup{templ, local};
+  env.tempFolder = std::string(templ) + "/";
+
+  archive.CreateArchive(local);
+  archive.AddFile(File("one", "first"));
+  archive.AddFile(File("two", "second"));
+  EXPECT_EQ(archive.FileCount(), 2);
+  EXPECT_EQ(decoder::Decode(ReadHostFile(local)).Content(1), "second");
+  EXPECT_TRUE(fs::is_empty(templ));
+}
+
+TEST_F(Writing, ListingPutsSubfolderContentsFirstAndFolderPathsOnlyWithSavePaths) {
+  File("src/f", "f");
+  File("src/s/g", "g");
+  Strings inOrder;  // f and s in the system's order
+  for (const auto& item : env.ListFolder(dir / "src")) {
+    inOrder.push_back(dir / "src\\" + item.name);
+  }
+  const auto list = [&](bool recurse, bool save, Strings files) {
+    archive.SetRecursePaths(recurse);
+    archive.SetSavePaths(save);
+    archive.ListDirectory(dir / "src\\", files);
+    return files;
+  };
+  const std::string f = dir / "src\\f", g = dir / "src\\s\\g";
+  EXPECT_EQ(list(false, false, {}), Strings{f});
+  EXPECT_EQ(list(true, false, {}), (Strings{g, f}));
+  EXPECT_EQ(list(false, true, {}), inOrder);
+  Strings both = {"kept", g};
+  both.insert(both.end(), inOrder.begin(), inOrder.end());
+  EXPECT_EQ(list(true, true, {"kept"}), both);
+  Strings none;
+  archive.ListDirectory("", none);
+  EXPECT_TRUE(none.empty());
+}
+
+}  // namespace
