@@ -1,7 +1,328 @@
-// STUB: to be written (opening, entries, extraction).
-#include "archive/ZLIBArchive.h"
+// The archive component's reading side: opening and verifying an archive, access to its entry
+// records, and extracting members into streams and folders. Every field read from an archive
+// is untrusted: sizes and offsets are checked against the file before they are used, and
+// memory grows only with bytes actually obtained from it.
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <optional>
 
-bool TZLBArchive::OpenArchive(const std::string&) { throw Exception("not implemented"); }
-void TZLBArchive::GetFileEntry(int, TArchiveEntry&) const { throw Exception("not implemented"); }
-bool TZLBArchive::ExtractToStream(int, TStream&) { throw Exception("not implemented"); }
-void TZLBArchive::ExtractFile(const std::string&, int) { throw Exception("not implemented"); }
+#include "archive/ExtractNames.h"
+#include "archive/ZLIBArchive.h"
+#include "archive/ZlibStreams.h"
+#include "platform/Env.h"
+#include "platform/Folders.h"
+
+namespace {
+
+// Member data and the registry move in pieces of this size.
+constexpr std::int64_t kPiece = 4096;
+
+// Deflate turns at most about 1032 bytes into one (a run of 258-byte matches at one bit per
+// length and one per distance); a little slack covers block headers.
+constexpr std::int64_t kMaxInflateRatio = 1032;
+constexpr std::int64_t kInflateSlack = 4096;
+
+const char* const kCannotReadList = "Unable to read archive file list";
+
+// Runs an action when the scope is left, unless dismissed first.
+template <class Action>
+class ScopeGuard {
+ public:
+  explicit ScopeGuard(Action action) : action_(std::move(action)) {}
+  ~ScopeGuard() {
+    if (armed_) {
+      action_();
+    }
+  }
+  ScopeGuard(const ScopeGuard&) = delete;
+  ScopeGuard& operator=(const ScopeGuard&) = delete;
+  void Dismiss() { armed_ = false; }
+
+ private:
+  Action action_;
+  bool armed_ = true;
+};
+
+std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env) {
+  try {
+    return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadDenyWrite, &env);
+  } catch (const Exception&) {
+    throw Exception(FormatMessage("Unable to open file (%s)", fileName));
+  }
+}
+
+// Whether the trailer describes a registry that this file can hold: a count whose records fit
+// in 32 bits, and a registry between the member data and the trailer. A compressed registry
+// cannot inflate to more than the best ratio deflate achieves.
+bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
+  if (trailer.FileCount < 0) {
+    return false;
+  }
+  const std::int64_t bytes = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
+  if (bytes > INT32_MAX) {
+    return false;
+  }
+  if (bytes == 0) {
+    return true;
+  }
+  const std::int64_t end = fileSize - std::int64_t{kTrailerSize};
+  if (trailer.RegistryOffset < 0 || trailer.RegistryOffset > end) {
+    return false;
+  }
+  const std::int64_t room = end - trailer.RegistryOffset;
+  if (trailer.RegistryCompressed != 0) {
+    return bytes <= room * kMaxInflateRatio + kInflateSlack;
+  }
+  return bytes <= room;
+}
+
+// Whether an entry's data can lie in the member data before the registry.
+bool EntryFits(const TArchiveEntry& entry, std::int32_t registryOffset) {
+  if (entry.DataOffset < 0 || entry.UnpackedSize < 0 || entry.DataOffset > registryOffset) {
+    return false;
+  }
+  return entry.Stored == 0 ||
+         std::int64_t{entry.DataOffset} + entry.UnpackedSize <= std::int64_t{registryOffset};
+}
+
+// Cuts registry bytes into entry records as they arrive, so the registry is never held twice.
+class RegistryCollector {
+ public:
+  void Append(const std::uint8_t* data, std::size_t count) {
+    pending_.insert(pending_.end(), data, data + count);
+    std::size_t used = 0;
+    while (pending_.size() - used >= kEntrySize) {
+      entries_.push_back(std::make_unique<TArchiveEntry>(DecodeEntry(pending_.data() + used)));
+      used += kEntrySize;
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
+  }
+  std::int64_t Bytes() const {
+    return static_cast<std::int64_t>(entries_.size() * kEntrySize + pending_.size());
+  }
+  std::vector<std::unique_ptr<TArchiveEntry>> TakeEntries() { return std::move(entries_); }
+
+ private:
+  std::vector<std::uint8_t> pending_;
+  std::vector<std::unique_ptr<TArchiveEntry>> entries_;
+};
+
+// Reads the trailer's FileCount records from RegistryOffset, inflating them when the registry
+// is compressed. pieceRead is told the size of each piece obtained from a compressed registry.
+std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
+    TStream& file, const TArchiveTrailer& trailer, platform::Env& env,
+    const std::function<void(std::size_t)>& pieceRead) {
+  const std::int64_t expected = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
+  if (expected == 0) {
+    return {};
+  }
+  file.SetPosition(trailer.RegistryOffset);
+  std::optional<TDecompressionStream> inflater;
+  const bool compressed = trailer.RegistryCompressed != 0;
+  TStream& source = compressed ? inflater.emplace(file, &env) : file;
+  RegistryCollector registry;
+  std::uint8_t buffer[kPiece];
+  for (std::int64_t remaining = expected; remaining > 0;) {
+    const std::int64_t asked = std::min(remaining, kPiece);
+    const std::size_t got = source.Read(buffer, static_cast<std::size_t>(asked));
+    if (compressed) {
+      pieceRead(got);
+    }
+    registry.Append(buffer, got);
+    if (got < static_cast<std::size_t>(asked)) {
+      break;  // the registry ends early
+    }
+    remaining -= asked;
+  }
+  if (registry.Bytes() != expected) {
+    throw Exception(kCannotReadList);
+  }
+  return registry.TakeEntries();
+}
+
+// Extracts a member into a temporary file beside full and puts it in place under that name only
+// once it is complete (and has passed the CRC check when asked); on any failure the temporary
+// file goes and an existing file of that name stays as it was.
+void ExtractIntoPlace(TZLBArchive& archive, platform::Env& env, int index,
+                      const std::string& full) {
+  const std::string cannotCreate = FormatMessage("Cannot create file %s", full);
+  const std::string temp = env.CreateTempFile(platform::FolderPart(full), "ZLB");
+  if (temp.empty()) {
+    throw EFCreateError(cannotCreate);
+  }
+  ScopeGuard removeTemp([&env, &temp] { env.DeleteFile(temp); });
+  {
+    std::unique_ptr<TFileStream> out;
+    try {
+      out = std::make_unique<TFileStream>(temp, TFileMode::fmCreate, &env);
+    } catch (const Exception&) {
+      throw EFCreateError(cannotCreate);
+    }
+    archive.ExtractToStream(index, *out);
+  }
+  if (!env.ReplaceFile(temp, full)) {
+    throw EFCreateError(cannotCreate);
+  }
+  removeTemp.Dismiss();
+}
+
+}  // namespace
+
+bool TZLBArchive::OpenArchive(const std::string& FileName) {
+  CloseArchive();
+  FFileName = FileName;
+  if (FileName.empty()) {
+    return false;
+  }
+  if (!Env().FileExists(FileName)) {
+    FFileName.clear();
+    throw Exception("Archive file not found");
+  }
+  std::unique_ptr<TFileStream> file;
+  try {
+    file = OpenForReading(FileName, Env());
+  } catch (...) {
+    FFileName.clear();
+    throw;
+  }
+
+  // Verify the whole file against the trailer. A file of no bytes has a CRC of 0 and an
+  // all-zero trailer: an archive without entries. Any other file too short for a trailer is
+  // damaged.
+  ScopeGuard closeOnFailure([this] {
+    FFileName.clear();
+    FTrailer = ZeroTrailer();
+  });
+  const std::int64_t size = file->Size();
+  const std::uint32_t crc = CalcCRC(*file, std::int64_t{kTrailerSize});
+  if (size >= std::int64_t{kTrailerSize}) {
+    std::uint8_t trailer[kTrailerSize];
+    file->SetPosition(size - std::int64_t{kTrailerSize});
+    file->ReadBuffer(trailer, kTrailerSize);
+    FTrailer = DecodeTrailer(trailer);
+  }
+  if ((size > 0 && size < std::int64_t{kTrailerSize}) || crc != FTrailer.ArchiveCRC) {
+    throw Exception("The archive file appears to be corrupted");
+  }
+  closeOnFailure.Dismiss();
+
+  try {
+    if (!RegistryFits(FTrailer, size)) {
+      throw Exception(kCannotReadList);
+    }
+    if (FTrailer.RegistryCompressed != 0) {
+      FActivity = actReadRegistry;
+      FActivityTotal = FTrailer.FileCount * static_cast<std::int32_t>(kEntrySize);
+      FActivityDone = 0;
+      FActivityText = "Extracting archive registry";
+    }
+    FEntries = ReadRegistry(*file, FTrailer, Env(), [this](std::size_t got) {
+      FActivityDone += static_cast<std::int32_t>(got);
+      DoProgress(this);
+    });
+    if (OnArchiveOpened) {
+      OnArchiveOpened(this);
+    }
+  } catch (...) {
+    file.reset();
+    try {
+      CloseArchive();
+    } catch (...) {
+      // A progress handler that fails while we close must not hide why opening failed; the
+      // archive is closed before the handler is called.
+    }
+    throw Exception(kCannotReadList);
+  }
+  file.reset();
+  FActivity = actIdle;
+  DoProgress(this);
+  return true;
+}
+
+void TZLBArchive::GetFileEntry(int Index, TArchiveEntry& Entry) const {
+  if (Index < 0 || Index >= FileCount()) {
+    throw Exception("Index out of bounds");
+  }
+  Entry = *FEntries[static_cast<std::size_t>(Index)];
+}
+
+bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
+  TArchiveEntry entry;
+  GetFileEntry(Index, entry);
+  const std::string corrupt = FormatMessage("File (%d) is corrupt", Index);
+  if (!EntryFits(entry, FTrailer.RegistryOffset)) {
+    throw Exception(corrupt);
+  }
+  std::unique_ptr<TFileStream> file = OpenForReading(FFileName, Env());
+  try {
+    file->SetPosition(entry.DataOffset);
+    TDecompressionStream inflater(*file, &Env());
+    TStream& source = entry.Stored != 0 ? static_cast<TStream&>(*file) : inflater;
+    FActivity = actExtract;
+    FActivityTotal = entry.UnpackedSize;
+    FActivityDone = 0;
+    FActivityText = FormatMessage("Extracting %s", ShortString(entry.Name));
+    std::uint8_t buffer[kPiece];
+    for (std::int64_t remaining = entry.UnpackedSize; remaining > 0;) {
+      const std::int64_t asked = std::min(remaining, kPiece);
+      const std::size_t got = source.Read(buffer, static_cast<std::size_t>(asked));
+      if (got != static_cast<std::size_t>(asked)) {
+        throw Exception(corrupt);  // the member's data ends before its size
+      }
+      FActivityDone += static_cast<std::int32_t>(got);
+      DoProgress(this);
+      Dest.WriteBuffer(buffer, got);
+      remaining -= asked;
+    }
+  } catch (...) {
+    throw Exception(corrupt);
+  }
+  file.reset();
+  if (FCheckCRC && CalcCRC(Dest, 0) != entry.CRC) {
+    throw Exception(FormatMessage("File (%d) failed CRC check", Index));
+  }
+  return true;
+}
+
+void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
+  if (FFileName.empty()) {
+    throw Exception("No archive is currently open");
+  }
+  TArchiveEntry entry;
+  GetFileEntry(Index, entry);
+  const std::string name = ShortString(entry.Name);
+  const std::string path = ShortString(entry.Path);
+  if (!IsSafeMemberName(name) || (FExtractWithPath && !IsSafeMemberPath(path))) {
+    throw Exception(FormatMessage("File (%d) has an unsafe name", Index));
+  }
+
+  std::string dir = DestDir;
+  if (FExtractWithPath) {
+    dir = JoinExtractFolder(DestDir, path);
+    if (dir.empty()) {
+      throw Exception("Unable to create directory");
+    }
+    platform::ForceFolders(Env(), dir);
+    if (!Env().FolderExists(dir)) {
+      throw Exception("Unable to create destination path");
+    }
+  }
+  const std::string full = dir + "\\" + name;
+
+  bool write = true;
+  if (OnReplaceFile && Env().FileExists(full)) {
+    bool Replace = false;
+    OnReplaceFile(full, Replace);
+    write = Replace;
+  }
+  if (write) {
+    ExtractIntoPlace(*this, Env(), Index, full);
+    if (OnFileExtracted) {
+      OnFileExtracted(DestDir + name);
+    }
+  }
+  FActivity = actIdle;
+  DoProgress(this);
+}

@@ -1,12 +1,93 @@
-// STUB: to be written (construction, closing, CRC, progress).
+// The archive component's life cycle and the services both its reading and writing sides use:
+// closing, the CRC-32 of a stream and progress reports.
 #include "archive/ZLIBArchive.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "archive/ZlibStreams.h"
 #include "platform/Env.h"
 
 TZLBArchive::TZLBArchive(TComponent* owner, platform::Env* env)
-    : TComponent(owner), FTrailer(ZeroTrailer()), env_(env ? env : platform::Env::Default()) {}
-TZLBArchive::~TZLBArchive() = default;
-void TZLBArchive::CloseArchive() { throw Exception("not implemented"); }
-std::uint32_t TZLBArchive::CalcCRC(TStream&, std::int64_t) { throw Exception("not implemented"); }
-void TZLBArchive::BuildCRCTable() { throw Exception("not implemented"); }
-void TZLBArchive::DoProgress(TObject*) { throw Exception("not implemented"); }
+    : TComponent(owner), FTrailer(ZeroTrailer()), env_(env ? env : platform::Env::Default()) {
+  BuildCRCTable();
+}
+
+TZLBArchive::~TZLBArchive() {
+  // Marked first, so that closing reports no progress to handlers that may be gone already.
+  BeginDestroy();
+  if (!FFileName.empty()) {
+    CloseArchive();
+  }
+  FEntries.clear();
+}
+
+void TZLBArchive::CloseArchive() {
+  FEntries.clear();
+  FIsNew = false;
+  FTrailer = ZeroTrailer();
+  FFileName.clear();
+  FActivity = actIdle;
+  DoProgress(this);
+}
+
+std::uint32_t TZLBArchive::CalcCRC(TStream& Stream, std::int64_t Skip) {
+  constexpr std::int64_t kPiece = 10240;
+  std::uint8_t buffer[kPiece];
+  const std::int64_t position = Stream.Position();
+  Stream.SetPosition(0);
+  std::int64_t remaining = Stream.Size() - Skip;
+  std::uint32_t crc = 0xFFFFFFFFu;
+  while (remaining > 0) {
+    const std::int64_t asked = std::min(remaining, kPiece);
+    const std::size_t got = Stream.Read(buffer, static_cast<std::size_t>(asked));
+    crc = crc_->Update(crc, buffer, got);
+    // The amount asked, not the amount obtained: a stream that ends early cannot stall us.
+    remaining -= asked;
+  }
+  Stream.SetPosition(position);
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void TZLBArchive::BuildCRCTable() {
+  FCRCTable = BuildCRC32Table();
+  crc_ = std::make_unique<Crc32Engine>(FCRCTable);
+}
+
+namespace {
+
+// done / total as a whole percentage, rounded to the nearest integer with halves going to the
+// even neighbour (the default rounding mode).
+int Percentage(double done, double total) {
+  if (total <= 0) {
+    return 0;
+  }
+  const double percent = std::nearbyint(done / total * 100.0);
+  return static_cast<int>(std::clamp(percent, double(INT_MIN), double(INT_MAX)));
+}
+
+}  // namespace
+
+void TZLBArchive::DoProgress(TObject* Sender) {
+  if (IsDestroying() || !OnProgress) {
+    return;
+  }
+  switch (FActivity) {
+    case actReadRegistry:
+    case actExtract:
+    case actWriteRegistry:
+      OnProgress(FActivityText, Percentage(FActivityDone, FActivityTotal));
+      break;
+    case actAdd: {
+      // The compressing stream that reports knows how much of the input it has consumed.
+      auto* stream = dynamic_cast<TCompressionStream*>(Sender);
+      const std::int64_t consumed = stream ? stream->Position() : 0;
+      OnProgress(FActivityText, Percentage(double(consumed), FActivityTotal));
+      break;
+    }
+    case actIdle:
+      OnProgress(FFileName, 0);
+      break;
+  }
+}

@@ -1,0 +1,57 @@
+#include "archive/ExtractNames.h"
+
+namespace {
+
+bool IsControl(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
+}
+
+}  // namespace
+
+bool IsSafeMemberName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") {
+    return false;
+  }
+  for (char c : name) {
+    if (c == '\\' || c == '/' || c == ':' || IsControl(c)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsSafeMemberPath(const std::string& path) {
+  if (path.find(':') != std::string::npos) {
+    return false;
+  }
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find_first_of("\\/", start);
+    if (end == std::string::npos) {
+      end = path.size();
+    }
+    if (path.compare(start, end - start, "..") == 0) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string JoinExtractFolder(const std::string& destDir, const std::string& path) {
+  const std::string joined = destDir + path;
+  // A network name keeps both of its leading backslashes.
+  const std::size_t kept = joined.compare(0, 2, "\\\\") == 0 ? 2 : 0;
+  std::string folder = joined.substr(0, kept);
+  for (std::size_t i = kept; i < joined.size(); ++i) {
+    if (joined[i] == '\\' && !folder.empty() && folder.back() == '\\') {
+      continue;
+    }
+    folder += joined[i];
+  }
+  if (folder.size() > kept && folder.back() == '\\') {
+    folder.pop_back();
+  }
+  return folder;
+}

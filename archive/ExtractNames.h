@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+// Rules for turning a member's stored Name and Path into a place on disk. Both come from the
+// archive file and are untrusted.
+
+// A name that names one file inside the destination folder: not empty, not "." or "..", and
+// free of '\', '/', ':' and control characters.
+bool IsSafeMemberName(const std::string& name);
+
+// A stored Path that cannot leave the destination folder: no ".." component (split at '\' and
+// '/') and no drive (no ':' anywhere).
+bool IsSafeMemberPath(const std::string& path);
+
+// The folder a member lands in when extracted with its path: destDir immediately followed by
+// path, runs of backslashes cut to one (a leading "\\" of a network name stays), and one
+// trailing backslash removed.
+std::string JoinExtractFolder(const std::string& destDir, const std::string& path);

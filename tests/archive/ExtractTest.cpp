@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "archive/ExtractNames.h"
+#include "archive/ZLIBArchive.h"
+#include "tests/archive/ArchiveBuilder.h"
+#include "tests/support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Reports = std::vector<std::pair<std::string, int>>;
+
+std::string FailureOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "(no failure)";
+}
+
+std::string Noise(std::size_t size) {
+  std::string s(size, '\0');
+  std::uint32_t x = 2463534242u;
+  for (char& c : s) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return s;
+}
+
+std::string Text(std::size_t size) {
+  std::string s;
+  while (s.size() < size) {
+    s += "Tiberian Sun rules line " + std::to_string(s.size() % 97) + "\n";
+  }
+  return s.substr(0, size);
+}
+
+std::string Extracted(TZLBArchive& archive, int index) {
+  TMemoryStream out;
+  archive.ExtractToStream(index, out);
+  return std::string(out.Bytes().begin(), out.Bytes().end());
+}
+
+class Extracting : public ::testing::Test {
+ protected:
+  Extracting() {
+    fs::create_directory(out);
+    archive.OnProgress = [this](const std::string& msg, int percent) {
+      reports.emplace_back(msg, percent);
+    };
+  }
+  void Open(const builder::ArchiveBuilder& b) {
+    b.Write(file);
+    ASSERT_TRUE(archive.OpenArchive(file));
+    reports.clear();
+  }
+  std::vector<std::string> OutFiles() const {
+    std::vector<std::string> names;
+    for (const auto& item : fs::recursive_directory_iterator(out)) {
+      names.push_back(item.path().lexically_relative(out).string());
+    }
+    return names;
+  }
+
+  TempDir dir;
+  std::string file = dir / "a.zlb";
+  std::string out = dir / "out";
+  std::string destDir = dir.path() + "\\out\\";  // as a Windows caller would pass it
+  TZLBArchive archive;
+  Reports reports;
+};
+
+TEST_F(Extracting, EveryKindOfMemberComesBackWhole) {
+  builder::ArchiveBuilder b;
+  b.Stored("five.txt", "12345");
+  b.Stored("empty", "");
+  for (int level = 0; level <= 3; ++level) {
+    b.Deflated("text" + std::to_string(level), Text(20000 + level), level);
+  }
+  b.Deflated("noise", Noise(9000), 3);
+  Open(b);
+  archive.SetCheckCRC(true);
+  for (int i = 0; i < archive.FileCount(); ++i) {
+    const builder::Member& m = b.members[static_cast<std::size_t>(i)];
+    EXPECT_EQ(Extracted(archive, i), m.content) << m.name;
+    archive.ExtractFile(destDir, i);
+    EXPECT_EQ(ReadHostFile(out + "/" + m.name), m.content) << m.name;
+  }
+  EXPECT_EQ(OutFiles().size(), b.members.size());  // no temporary files left behind
+}
+
+TEST_F(Extracting, ReportsEachPieceThenIdleAndNothingForAnEmptyMember) {
+  builder::ArchiveBuilder b;
+  b.Deflated("big.bin", Text(10000), 2);
+  b.Stored("empty", "");
+  Open(b);
+  Extracted(archive, 0);
+  EXPECT_EQ(reports, (Reports{{"Extracting big.bin", 41},
+                              {"Extracting big.bin", 82},
+                              {"Extracting big.bin", 100}}));
+  reports.clear();
+  Extracted(archive, 1);
+  EXPECT_TRUE(reports.empty());
+  archive.ExtractFile(destDir, 1);
+  EXPECT_EQ(reports, (Reports{{file, 0}}));
+  EXPECT_EQ(ReadHostFile(out + "/empty"), "");
+}
+
+TEST_F(Extracting, DataThatEndsEarlyOrLiesOutsideTheMemberDataIsCorrupt) {
+  const std::vector<std::function<void(builder::Member&)>> forgeries = {
+      [](auto& m) { m.unpackedSize = 3001; },  // the zlib stream ends before this
+      [](auto& m) { m.unpackedSize = INT32_MAX; },
+      [](auto& m) { m.unpackedSize = -1; },
+      [](auto& m) { m.dataOffset = -1; },
+      [](auto& m) { m.dataOffset = 1 << 20; },  // past the registry
+      [](auto& m) { m.data = "this is no zlib stream at all"; },
+      [](auto& m) { m.data = builder::Deflate(m.content, 9).substr(0, 40); },
+      [](auto& m) {  // stored, reaching into the registry
+        m.stored = true;
+        m.data = m.content.substr(0, 2000);
+      },
+  };
+  for (std::size_t i = 0; i < forgeries.size(); ++i) {
+    SCOPED_TRACE(i);
+    builder::ArchiveBuilder b;
+    b.Stored("first", "abc");
+    forgeries[i](b.Deflated("victim", Text(3000), 3));
+    Open(b);
+    TMemoryStream sink;
+    EXPECT_EQ(FailureOf([&] { archive.ExtractToStream(1, sink); }), "File (1) is corrupt");
+    EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 1); }), "File (1) is corrupt");
+    EXPECT_TRUE(OutFiles().empty());
+  }
+}
+
+TEST_F(Extracting, FailedChecksLeaveNoFileAndExistingFilesIntact) {
+  builder::ArchiveBuilder b;
+  b.Deflated("good", Text(5000), 3);
+  b.Deflated("bad", Text(6000), 3).crc = 1234;
+  Open(b);
+  EXPECT_EQ(Extracted(archive, 1), Text(6000));  // nobody asked for the check
+  archive.SetCheckCRC(true);
+  TMemoryStream used;
+  used.WriteBuffer("x", 1);
+  EXPECT_EQ(FailureOf([&] { archive.ExtractToStream(0, used); }), "File (0) failed CRC check");
+
+  WriteHostFile(out + "/bad", "precious");
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 1); }), "File (1) failed CRC check");
+  EXPECT_EQ(ReadHostFile(out + "/bad"), "precious");
+
+  archive.OnProgress = [](const std::string& msg, int) {
+    if (msg.rfind("Extracting", 0) == 0) {
+      throw std::runtime_error("handler");
+    }
+  };
+  WriteHostFile(out + "/good", "precious");
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 0); }), "File (0) is corrupt");
+  EXPECT_EQ(ReadHostFile(out + "/good"), "precious");
+  EXPECT_EQ(OutFiles().size(), 2u);
+}
+
+TEST_F(Extracting, ReplaceDecisionAndExtractedNameText) {
+  builder::ArchiveBuilder b;
+  b.Stored("rules.ini", "new");
+  Open(b);
+  std::vector<std::string> asked, extracted;
+  archive.OnFileExtracted = [&](const std::string& name) { extracted.push_back(name); };
+
+  archive.ExtractFile(destDir, 0);  // nothing there yet: no question asked
+  WriteHostFile(out + "/rules.ini", "old");
+  archive.ExtractFile(destDir, 0);  // no handler: overwritten
+  EXPECT_EQ(ReadHostFile(out + "/rules.ini"), "new");
+
+  WriteHostFile(out + "/rules.ini", "old");
+  archive.OnReplaceFile = [&](const std::string& name, bool&) { asked.push_back(name); };
+  reports.clear();
+  archive.ExtractFile(destDir, 0);  // handler leaves Replace false: skipped, still idle report
+  EXPECT_EQ(ReadHostFile(out + "/rules.ini"), "old");
+  EXPECT_EQ(reports, (Reports{{file, 0}}));
+
+  archive.OnReplaceFile = [&](const std::string& name, bool& replace) {
+    asked.push_back(name);
+    replace = true;
+  };
+  archive.ExtractFile(dir.path() + "\\out", 0);
+  EXPECT_EQ(ReadHostFile(out + "/rules.ini"), "new");
+
+  EXPECT_EQ(asked, (std::vector<std::string>{destDir + "\\rules.ini", destDir + "rules.ini"}));
+  EXPECT_EQ(extracted, (std::vector<std::string>{destDir + "rules.ini", destDir + "rules.ini",
+                                                 dir.path() + "\\outrules.ini"}));
+}
+
+TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {
+  builder::ArchiveBuilder b;
+  b.Stored("a.txt", "A", "\\sub\\\\deeper\\");
+  b.Stored("b.txt", "B", "sub\\");
+  b.Stored("c.txt", "C");
+  b.Stored("d.txt", "D", "blocker\\");
+  Open(b);
+  archive.SetExtractWithPath(true);
+  archive.ExtractFile(destDir, 0);
+  archive.ExtractFile(dir.path() + "\\out", 1);  // no separator is put in between
+  archive.ExtractFile(destDir, 2);
+  EXPECT_EQ(ReadHostFile(out + "/sub/deeper/a.txt"), "A");
+  EXPECT_EQ(ReadHostFile(dir / "outsub/b.txt"), "B");
+  EXPECT_EQ(ReadHostFile(out + "/c.txt"), "C");
+
+  WriteHostFile(out + "/blocker", "");
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 3); }),
+            "Unable to create destination path");
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile("\\", 2); }), "Unable to create directory");
+  // A network name stays one, so it names nothing here instead of the host folder.
+  std::string windowsOut = destDir;
+  std::replace(windowsOut.begin(), windowsOut.end(), '/', '\\');
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile("\\\\" + windowsOut, 2); }),
+            "Unable to create destination path");
+  archive.SetExtractWithPath(false);
+  const std::string missing = dir.path() + "\\missing\\";
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(missing, 2); }),
+            "Cannot create file " + missing + "\\c.txt");
+
+  EXPECT_EQ(JoinExtractFolder("\\\\srv\\", "\\\\share\\x\\"), "\\\\srv\\share\\x");
+  EXPECT_EQ(JoinExtractFolder("\\\\\\srv", ""), "\\\\srv");
+  EXPECT_EQ(JoinExtractFolder("C:\\Games\\", "\\Quorin\\"), "C:\\Games\\Quorin");
+}
+
+TEST_F(Extracting, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
+  builder::ArchiveBuilder b;
+  for (const char* name : {"", ".", "..", "a\\b", "a/b", "c:x", "tab\t", "del\x7f"}) {
+    b.Stored(name, "evil");
+  }
+  const int names = static_cast<int>(b.members.size());
+  for (const char* path : {"..\\", "sub/../../", "a\\..", "C:\\x\\", "x:"}) {
+    b.Stored("ok.txt", "evil", path);
+  }
+  b.Stored("fine.txt", "fine", "x\\...\\");
+  Open(b);
+  const std::string up = dir.path() + "\\out\\deep\\";
+  fs::create_directory(out + "/deep");
+  archive.SetExtractWithPath(true);
+  for (int i = 0; i + 1 < archive.FileCount(); ++i) {
+    EXPECT_EQ(FailureOf([&] { archive.ExtractFile(up, i); }),
+              "File (" + std::to_string(i) + ") has an unsafe name");
+  }
+  EXPECT_EQ(OutFiles(), (std::vector<std::string>{"deep"}));
+  EXPECT_FALSE(fs::exists(dir / "ok.txt"));
+
+  archive.ExtractFile(up, archive.FileCount() - 1);
+  EXPECT_EQ(ReadHostFile(out + "/deep/x/.../fine.txt"), "fine");
+  archive.SetExtractWithPath(false);  // the stored path is not used, so it cannot do harm
+  archive.ExtractFile(up, names);
+  EXPECT_EQ(ReadHostFile(out + "/deep/ok.txt"), "evil");
+}
+
+TEST_F(Extracting, NeedsAnOpenArchiveAndAValidIndex) {
+  TMemoryStream sink;
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 0); }), "No archive is currently open");
+  EXPECT_EQ(FailureOf([&] { archive.ExtractToStream(0, sink); }), "Index out of bounds");
+  builder::ArchiveBuilder b;
+  b.Stored("a", "a");
+  Open(b);
+  TArchiveEntry entry;
+  for (int bad : {-1, 1}) {
+    EXPECT_EQ(FailureOf([&] { archive.GetFileEntry(bad, entry); }), "Index out of bounds");
+    EXPECT_EQ(FailureOf([&] { archive.ExtractToStream(bad, sink); }), "Index out of bounds");
+    EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, bad); }), "Index out of bounds");
+  }
+  fs::remove(file);
+  EXPECT_EQ(FailureOf([&] { archive.ExtractToStream(0, sink); }),
+            "Unable to open file (" + file + ")");
+}
+
+}  // namespace
