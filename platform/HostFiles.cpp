@@ -1,8 +1,370 @@
-// STUB: to be written.
 #include "platform/HostFiles.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/Exception.h"
+
 namespace platform {
-std::unique_ptr<File> OpenHostFile(const std::string&, TFileMode) { return nullptr; }
-bool ReplaceHostFile(const std::string&, const std::string&) { return false; }
-bool MoveHostFile(const std::string&, const std::string&) { return false; }
+namespace {
+
+// Owns one file descriptor and closes it when it goes out of scope.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { Reset(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  // Closes the descriptor now; false when the close reports an error (a late write failure).
+  bool Reset() {
+    if (fd_ < 0) {
+      return true;
+    }
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool Lock(int fd, int operation) {
+  int result;
+  do {
+    result = ::flock(fd, operation | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+// Reads up to count bytes, stopping early only at the end of the file; -1 on an I/O error.
+ssize_t ReadFully(int fd, void* buffer, std::size_t count) {
+  auto* at = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(fd, at + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return -1;
+    }
+    if (n == 0) {
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+// Writes all count bytes; false on an I/O error (or a device that accepts nothing).
+bool WriteFully(int fd, const void* buffer, std::size_t count) {
+  const auto* at = static_cast<const std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(fd, at + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    if (n == 0) {
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// A file opened on the host, holding its sharing lock for as long as it is open.
+class HostFile : public File {
+ public:
+  explicit HostFile(int fd) : fd_(fd) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override {
+    const ssize_t n = ReadFully(fd_.Get(), buffer, count);
+    if (n < 0) {
+      throw EReadError("Stream read error");
+    }
+    return static_cast<std::size_t>(n);
+  }
+
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    if (!WriteFully(fd_.Get(), buffer, count)) {
+      throw EWriteError("Stream write error");
+    }
+    return count;
+  }
+
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    int whence = SEEK_SET;
+    switch (origin) {
+      case TSeekOrigin::soBeginning:
+        whence = SEEK_SET;
+        break;
+      case TSeekOrigin::soCurrent:
+        whence = SEEK_CUR;
+        break;
+      case TSeekOrigin::soEnd:
+        whence = SEEK_END;
+        break;
+    }
+    const off_t position = ::lseek(fd_.Get(), static_cast<off_t>(offset), whence);
+    return position < 0 ? -1 : static_cast<std::int64_t>(position);
+  }
+
+ private:
+  Fd fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) {
+    return ".";
+  }
+  if (slash == 0) {
+    return "/";
+  }
+  return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A random suffix for temporary names; falls back to a counter mixed with the process id
+// when the kernel's generator is unavailable.
+std::string UniqueSuffix() {
+  static std::atomic<std::uint64_t> counter{0};
+  std::uint64_t value = 0;
+  if (::getrandom(&value, sizeof value, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof value)) {
+    value = (static_cast<std::uint64_t>(::getpid()) << 32) ^ ++counter;
+  }
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string suffix;
+  for (int i = 0; i < 10; ++i) {
+    suffix += kDigits[value % 36];
+    value /= 36;
+  }
+  return suffix;
+}
+
+// A hidden copy of a file, made in the folder of the name it is to take, so that it can then
+// be renamed into place. The copy is removed again unless Commit is called.
+class CopyBeside {
+ public:
+  CopyBeside() = default;
+  ~CopyBeside() {
+    if (!tempPath_.empty()) {
+      ::unlink(tempPath_.c_str());
+    }
+  }
+  CopyBeside(const CopyBeside&) = delete;
+  CopyBeside& operator=(const CopyBeside&) = delete;
+
+  // Copies source (a regular file) next to target and flushes it to disk; mode, when given,
+  // becomes the copy's mode, otherwise it keeps the creation mode 0666 less the umask.
+  bool Make(const std::string& source, const std::string& target, std::optional<mode_t> mode) {
+    Fd in(OpenRetrying(source.c_str(), O_RDONLY));
+    struct stat st;
+    if (!in.Valid() || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      return false;
+    }
+    const std::string prefix = FolderOf(target) + "/." + BaseNameOf(target) + ".";
+    int created = -1;
+    for (int attempt = 0; attempt < 100 && created < 0; ++attempt) {
+      const std::string candidate = prefix + UniqueSuffix();
+      created = OpenRetrying(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+      if (created >= 0) {
+        tempPath_ = candidate;
+      } else if (errno != EEXIST) {
+        return false;
+      }
+    }
+    Fd out(created);
+    if (!out.Valid()) {
+      return false;
+    }
+    std::vector<std::uint8_t> buffer(65536);
+    for (;;) {
+      const ssize_t n = ReadFully(in.Get(), buffer.data(), buffer.size());
+      if (n < 0 || !WriteFully(out.Get(), buffer.data(), static_cast<std::size_t>(n))) {
+        return false;
+      }
+      if (static_cast<std::size_t>(n) < buffer.size()) {
+        break;
+      }
+    }
+    if (mode && ::fchmod(out.Get(), *mode) != 0) {
+      return false;
+    }
+    return ::fsync(out.Get()) == 0 && out.Reset();
+  }
+
+  const std::string& Path() const { return tempPath_; }
+  // The copy has been renamed into place and is no longer ours to remove.
+  void Commit() { tempPath_.clear(); }
+
+ private:
+  std::string tempPath_;
+};
+
+std::optional<mode_t> ModeOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    return std::nullopt;
+  }
+  return st.st_mode & 07777;
+}
+
+// Renames source to target unless target exists, without a window in which another process
+// could create target unnoticed. errno tells why it failed.
+bool RenameNoReplace(const std::string& source, const std::string& target) {
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != EINVAL && errno != ENOSYS) {
+    return false;
+  }
+  // The file system cannot rename without replacing: a hard link fails on an existing name
+  // just as atomically.
+  if (::link(source.c_str(), target.c_str()) == 0) {
+    ::unlink(source.c_str());
+    return true;
+  }
+  if (errno != EPERM && errno != ENOTSUP) {
+    return false;
+  }
+  // No hard links either (or source is a folder): test, then rename.
+  struct stat st;
+  if (::lstat(target.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode) {
+  int flags = O_RDONLY;
+  int lock = LOCK_SH;
+  switch (mode) {
+    case TFileMode::fmOpenReadDenyWrite:
+      flags = O_RDONLY;
+      lock = LOCK_SH;
+      break;
+    case TFileMode::fmCreate:
+      // No O_TRUNC: the content is only discarded once the exclusive lock is held, so an
+      // open that conflicts with another never destroys the other's file.
+      flags = O_RDWR | O_CREAT;
+      lock = LOCK_EX;
+      break;
+    case TFileMode::fmOpenReadWriteExclusive:
+      flags = O_RDWR;
+      lock = LOCK_EX;
+      break;
+  }
+  Fd fd(OpenRetrying(hostPath.c_str(), flags, 0666));
+  if (!fd.Valid()) {
+    return nullptr;  // EISDIR for a folder opened for writing, among others
+  }
+  struct stat st;
+  if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    return nullptr;
+  }
+  if (!Lock(fd.Get(), lock)) {
+    return nullptr;
+  }
+  if (mode == TFileMode::fmCreate && ::ftruncate(fd.Get(), 0) != 0) {
+    return nullptr;
+  }
+  return std::make_unique<HostFile>(fd.Release());
+}
+
+bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget) {
+  const std::optional<mode_t> targetMode = ModeOf(hostTarget);
+  const std::optional<mode_t> sourceMode = ModeOf(hostSource);
+  if (!sourceMode) {
+    return false;
+  }
+  // Give the source the target's mode before it takes the target's name, so the target
+  // never appears with another mode.
+  const bool modeSet =
+      targetMode && *targetMode != *sourceMode && ::chmod(hostSource.c_str(), *targetMode) == 0;
+  if (::rename(hostSource.c_str(), hostTarget.c_str()) == 0) {
+    if (targetMode && !modeSet && *targetMode != *sourceMode) {
+      ::chmod(hostTarget.c_str(), *targetMode);
+    }
+    return true;
+  }
+  const int renameError = errno;
+  if (modeSet) {
+    ::chmod(hostSource.c_str(), *sourceMode);
+  }
+  if (renameError != EXDEV) {
+    return false;
+  }
+  CopyBeside copy;
+  if (!copy.Make(hostSource, hostTarget, targetMode) ||
+      ::rename(copy.Path().c_str(), hostTarget.c_str()) != 0) {
+    return false;
+  }
+  copy.Commit();
+  // The target is complete; a source that cannot be removed stays behind, as a move across
+  // volumes does on Windows.
+  ::unlink(hostSource.c_str());
+  return true;
+}
+
+bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget) {
+  if (RenameNoReplace(hostSource, hostTarget)) {
+    return true;
+  }
+  if (errno != EXDEV) {
+    return false;
+  }
+  struct stat st;
+  if (::lstat(hostTarget.c_str(), &st) == 0) {
+    return false;
+  }
+  const std::optional<mode_t> sourceMode = ModeOf(hostSource);
+  CopyBeside copy;
+  if (!sourceMode || !copy.Make(hostSource, hostTarget, sourceMode) ||
+      !RenameNoReplace(copy.Path(), hostTarget)) {
+    return false;
+  }
+  copy.Commit();
+  ::unlink(hostSource.c_str());
+  return true;
+}
+
 }  // namespace platform

@@ -1,7 +1,217 @@
-// STUB: to be written.
 #include "platform/ProgramStart.h"
 
+#include <errno.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <optional>
+
 namespace platform {
-std::vector<std::string> SplitCommandLine(const std::string&) { return {}; }
-void StartHostProgram(const std::string&, const std::vector<std::string>&, const std::string&) {}
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EndsWithFolded(const std::string& text, const std::string& lowerSuffix) {
+  if (text.size() < lowerSuffix.size()) {
+    return false;
+  }
+  const std::size_t start = text.size() - lowerSuffix.size();
+  for (std::size_t i = 0; i < lowerSuffix.size(); ++i) {
+    if (AsciiLower(text[start + i]) != lowerSuffix[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsWindowsProgram(const std::string& program) {
+  return EndsWithFolded(program, ".exe") || EndsWithFolded(program, ".com") ||
+         EndsWithFolded(program, ".bat");
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::string CurrentFolder() {
+  std::vector<char> buffer(4096);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) {
+      return "";
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+// The child changes into the working folder before it starts the program, so a relative name
+// that exists here is made absolute first; anything else (a URL for xdg-open) passes as is.
+std::string AnchoredToCurrentFolder(const std::string& path) {
+  struct stat st;
+  if (path.empty() || path.front() == '/' || ::stat(path.c_str(), &st) != 0) {
+    return path;
+  }
+  const std::string here = CurrentFolder();
+  return here.empty() ? path : here + "/" + path;
+}
+
+// Looks a launcher up on PATH as it is now, the way a shell would.
+std::optional<std::string> FindOnPath(const std::string& name) {
+  const char* value = std::getenv("PATH");
+  const std::string path = value != nullptr ? value : "/usr/local/bin:/usr/bin:/bin";
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = path.find(':', start);
+    // An empty entry names the current folder.
+    const std::string folder = path.substr(start, end == std::string::npos ? end : end - start);
+    const std::string candidate =
+        AnchoredToCurrentFolder((folder.empty() ? "." : folder) + "/" + name);
+    if (IsExecutableFile(candidate)) {
+      return candidate;
+    }
+    if (end == std::string::npos) {
+      return std::nullopt;
+    }
+    start = end + 1;
+  }
+}
+
+// Runs file with argv in a grandchild that nobody waits for: the child forks it and exits at
+// once, this process reaps the child, and the grandchild is adopted by init. Everything the
+// children need is prepared before the fork, since only async-signal-safe calls are allowed
+// between fork and exec in a process that may have other threads.
+void SpawnDetached(const std::string& file, const std::vector<std::string>& argv,
+                   const std::string& workingFolder) {
+  std::vector<char*> pointers;
+  pointers.reserve(argv.size() + 1);
+  for (const std::string& arg : argv) {
+    pointers.push_back(const_cast<char*>(arg.c_str()));
+  }
+  pointers.push_back(nullptr);
+  const char* folder = workingFolder.empty() ? nullptr : workingFolder.c_str();
+
+  const pid_t child = ::fork();
+  if (child < 0) {
+    return;
+  }
+  if (child == 0) {
+    if (::fork() != 0) {
+      ::_exit(0);
+    }
+    // The grandchild: a session of its own, so that signals aimed at the caller's terminal
+    // do not reach it, and the ordinary signal state a fresh program expects.
+    ::setsid();
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction defaultAction = {};
+    defaultAction.sa_handler = SIG_DFL;
+    ::sigaction(SIGPIPE, &defaultAction, nullptr);
+    if (folder != nullptr) {
+      (void)::chdir(folder);  // on failure it runs in the caller's current folder
+    }
+    ::execv(file.c_str(), pointers.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& parameters) {
+  std::vector<std::string> args;
+  const std::size_t n = parameters.size();
+  std::size_t i = 0;
+  for (;;) {
+    while (i < n && IsBlank(parameters[i])) {
+      ++i;
+    }
+    if (i == n) {
+      return args;
+    }
+    std::string arg;
+    bool quoted = false;
+    while (i < n && (quoted || !IsBlank(parameters[i]))) {
+      const char c = parameters[i];
+      if (c == '\\') {
+        std::size_t slashes = 0;
+        while (i < n && parameters[i] == '\\') {
+          ++slashes;
+          ++i;
+        }
+        if (i < n && parameters[i] == '"') {
+          // Backslashes before a quote escape each other in pairs; an odd one out makes the
+          // quote literal. An even count leaves the quote to be read as a quote.
+          arg.append(slashes / 2, '\\');
+          if (slashes % 2 == 1) {
+            arg += '"';
+            ++i;
+          }
+        } else {
+          arg.append(slashes, '\\');
+        }
+      } else if (c == '"') {
+        if (quoted && i + 1 < n && parameters[i + 1] == '"') {
+          arg += '"';  // "" inside a quoted part is a literal quote; the part goes on
+          i += 2;
+        } else {
+          quoted = !quoted;
+          ++i;
+        }
+      } else {
+        arg += c;
+        ++i;
+      }
+    }
+    args.push_back(arg);
+  }
+}
+
+void StartHostProgram(const std::string& hostProgram, const std::vector<std::string>& args,
+                      const std::string& hostWorkingFolder) {
+  if (hostProgram.empty()) {
+    return;
+  }
+  const std::string program = AnchoredToCurrentFolder(hostProgram);
+  std::string file;
+  std::vector<std::string> argv;
+  if (IsWindowsProgram(program)) {
+    const std::optional<std::string> wine = FindOnPath("wine");
+    if (!wine) {
+      return;
+    }
+    file = *wine;
+    argv = {"wine", program};
+    argv.insert(argv.end(), args.begin(), args.end());
+  } else if (IsExecutableFile(program)) {
+    file = program;
+    argv = {program};
+    argv.insert(argv.end(), args.begin(), args.end());
+  } else {
+    // A document, a folder or anything else goes to the desktop's opener, which takes no
+    // parameters of ours.
+    const std::optional<std::string> opener = FindOnPath("xdg-open");
+    if (!opener) {
+      return;
+    }
+    file = *opener;
+    argv = {"xdg-open", program};
+  }
+  SpawnDetached(file, argv, hostWorkingFolder);
+}
+
 }  // namespace platform

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/Exception.h"
+#include "platform/HostFiles.h"
+#include "support/TempDir.h"
+
+using platform::MoveHostFile;
+using platform::OpenHostFile;
+using platform::ReplaceHostFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A scratch folder on /dev/shm (tmpfs), apart from the file system of the temporary folder.
+struct ShmDir {
+  std::string path;
+  ShmDir() {
+    std::string templ = "/dev/shm/quorin-test-XXXXXX";
+    path = ::mkdtemp(templ.data()) != nullptr ? templ : "";
+  }
+  ~ShmDir() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  std::string operator/(const std::string& name) const { return path + "/" + name; }
+  bool ApartFrom(const std::string& other) const {
+    struct stat a, b;
+    return !path.empty() && ::stat(path.c_str(), &a) == 0 && ::stat(other.c_str(), &b) == 0 &&
+           a.st_dev != b.st_dev;
+  }
+};
+
+struct UmaskGuard {
+  mode_t saved;
+  explicit UmaskGuard(mode_t mask) : saved(::umask(mask)) {}
+  ~UmaskGuard() { ::umask(saved); }
+};
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+void WriteWithMode(const std::string& path, const std::string& content, mode_t mode) {
+  WriteHostFile(path, content);
+  ::chmod(path.c_str(), mode);
+}
+
+int CountItems(const std::string& folder) {
+  return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+}  // namespace
+
+TEST(HostFile, ReadersShareButShutOutWritersUntilTheyClose) {
+  TempDir tmp;
+  const std::string name = tmp / "shared.bin";
+  WriteHostFile(name, "precious");
+  auto reader = OpenHostFile(name, TFileMode::fmOpenReadDenyWrite);
+  auto secondReader = OpenHostFile(name, TFileMode::fmOpenReadDenyWrite);
+  ASSERT_TRUE(reader && secondReader);
+  EXPECT_EQ(OpenHostFile(name, TFileMode::fmCreate), nullptr);
+  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadWriteExclusive), nullptr);
+  EXPECT_EQ(ReadHostFile(name), "precious") << "a refused create must not empty the file";
+
+  reader.reset();
+  secondReader.reset();
+  auto writer = OpenHostFile(name, TFileMode::fmOpenReadWriteExclusive);
+  ASSERT_NE(writer, nullptr);
+  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadDenyWrite), nullptr);
+  writer.reset();
+  auto creator = OpenHostFile(name, TFileMode::fmCreate);
+  ASSERT_NE(creator, nullptr);
+  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadDenyWrite), nullptr);
+  EXPECT_EQ(creator->Seek(0, TSeekOrigin::soEnd), 0) << "an unopposed create truncates";
+}
+
+TEST(HostFile, CreatedFilesGetTheUsualModeAndFoldersNeverOpen) {
+  TempDir tmp;
+  for (mode_t mask : {022, 027}) {
+    UmaskGuard guard(mask);
+    const std::string name = tmp / std::to_string(mask);
+    ASSERT_NE(OpenHostFile(name, TFileMode::fmCreate), nullptr);
+    EXPECT_EQ(ModeOf(name), 0666u & ~mask);
+  }
+  for (TFileMode mode :
+       {TFileMode::fmOpenReadDenyWrite, TFileMode::fmCreate, TFileMode::fmOpenReadWriteExclusive}) {
+    EXPECT_EQ(OpenHostFile(tmp.path(), mode), nullptr);
+    EXPECT_EQ(OpenHostFile(tmp / "no/such", mode), nullptr);
+  }
+  EXPECT_EQ(OpenHostFile(tmp / "new", TFileMode::fmOpenReadWriteExclusive), nullptr);
+  EXPECT_FALSE(fs::exists(tmp / "new")) << "only fmCreate creates";
+}
+
+TEST(HostFile, RefusesNegativePositionsAndReportsReadErrors) {
+  TempDir tmp;
+  WriteHostFile(tmp / "f", "0123456789");
+  auto file = OpenHostFile(tmp / "f", TFileMode::fmOpenReadDenyWrite);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->Seek(-3, TSeekOrigin::soEnd), 7);
+  EXPECT_EQ(file->Seek(-1, TSeekOrigin::soBeginning), -1);
+  EXPECT_EQ(file->Seek(0, TSeekOrigin::soCurrent), 7) << "a refused seek does not move";
+  // Reading the process's own memory at address 0 is an I/O error, not an end of file.
+  char buffer[16];
+  auto memory = OpenHostFile("/proc/self/mem", TFileMode::fmOpenReadDenyWrite);
+  ASSERT_NE(memory, nullptr);
+  EXPECT_THROW(memory->Read(buffer, sizeof buffer), EReadError);
+}
+
+TEST(ReplaceHostFile, WithinOneFileSystem) {
+  TempDir tmp;
+  WriteWithMode(tmp / "target", "old", 0640);
+  WriteWithMode(tmp / "source", "new", 0600);
+  ASSERT_TRUE(ReplaceHostFile(tmp / "source", tmp / "target"));
+  EXPECT_EQ(ReadHostFile(tmp / "target"), "new");
+  EXPECT_EQ(ModeOf(tmp / "target"), 0640u) << "the target keeps its mode";
+  EXPECT_FALSE(fs::exists(tmp / "source"));
+
+  WriteHostFile(tmp / "source", "kept");
+  EXPECT_FALSE(ReplaceHostFile(tmp / "source", tmp / "gone/target"));
+  EXPECT_EQ(ReadHostFile(tmp / "source"), "kept");
+  ASSERT_TRUE(ReplaceHostFile(tmp / "source", tmp / "fresh")) << "no target yet";
+  EXPECT_EQ(ReadHostFile(tmp / "fresh"), "kept");
+}
+
+TEST(ReplaceHostFile, AcrossFileSystems) {
+  TempDir tmp;
+  ShmDir shm;
+  if (!shm.ApartFrom(tmp.path())) {
+    GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+  }
+  UmaskGuard guard(022);
+  WriteWithMode(tmp / "target", "old", 0604);
+  WriteWithMode(shm / "source", "new", 0600);
+  ASSERT_TRUE(ReplaceHostFile(shm / "source", tmp / "target"));
+  EXPECT_EQ(ReadHostFile(tmp / "target"), "new");
+  EXPECT_EQ(ModeOf(tmp / "target"), 0604u);
+  EXPECT_FALSE(fs::exists(shm / "source"));
+
+  WriteWithMode(shm / "source", "fresh", 0600);
+  ASSERT_TRUE(ReplaceHostFile(shm / "source", tmp / "fresh"));
+  EXPECT_EQ(ModeOf(tmp / "fresh"), 0644u) << "a new file gets 0666 less the umask";
+
+  // The copy is made but cannot take a folder's name; nothing changes and no copy is left.
+  fs::create_directory(tmp / "folder");
+  WriteHostFile(shm / "source", "kept");
+  EXPECT_FALSE(ReplaceHostFile(shm / "source", tmp / "folder"));
+  EXPECT_FALSE(ReplaceHostFile(shm / "source", tmp / "gone/target"));
+  EXPECT_EQ(ReadHostFile(shm / "source"), "kept");
+  EXPECT_EQ(CountItems(tmp.path()), 3);
+  EXPECT_EQ(CountItems(tmp / "folder"), 0);
+}
+
+TEST(MoveHostFile, RefusesAnExistingTargetOnAnyFileSystem) {
+  TempDir tmp;
+  WriteHostFile(tmp / "a", "a");
+  WriteHostFile(tmp / "b", "b");
+  EXPECT_FALSE(MoveHostFile(tmp / "a", tmp / "b"));
+  EXPECT_EQ(ReadHostFile(tmp / "b"), "b");
+  ASSERT_TRUE(MoveHostFile(tmp / "a", tmp / "c"));
+  EXPECT_EQ(ReadHostFile(tmp / "c"), "a");
+
+  ShmDir shm;
+  if (!shm.ApartFrom(tmp.path())) {
+    GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+  }
+  WriteWithMode(shm / "s", "moved", 0640);
+  EXPECT_FALSE(MoveHostFile(shm / "s", tmp / "b"));
+  EXPECT_EQ(ReadHostFile(tmp / "b"), "b");
+  ASSERT_TRUE(MoveHostFile(shm / "s", tmp / "d"));
+  EXPECT_EQ(ReadHostFile(tmp / "d"), "moved");
+  EXPECT_EQ(ModeOf(tmp / "d"), 0640u) << "a moved file keeps its own mode";
+  EXPECT_FALSE(fs::exists(shm / "s"));
+}

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/HostEnv.h"
+#include "platform/ProgramStart.h"
+#include "support/TempDir.h"
+
+using platform::SplitCommandLine;
+using platform::StartHostProgram;
+using Args = std::vector<std::string>;
+
+TEST(SplitCommandLine, BlanksSeparateAndQuotesGroup) {
+  EXPECT_EQ(SplitCommandLine(""), Args{});
+  EXPECT_EQ(SplitCommandLine(" \t "), Args{});
+  EXPECT_EQ(SplitCommandLine("/associateqrk"), Args{"/associateqrk"});
+  EXPECT_EQ(SplitCommandLine("  a \t b\tc  "), (Args{"a", "b", "c"}));
+  EXPECT_EQ(SplitCommandLine(R"("C:\Program Files\x.exe" -y)"),
+            (Args{R"(C:\Program Files\x.exe)", "-y"}));
+  EXPECT_EQ(SplitCommandLine(R"(ab"c d"e f)"), (Args{"abc de", "f"}));
+  EXPECT_EQ(SplitCommandLine(R"(x "" y)"), (Args{"x", "", "y"})) << "an empty quoted argument";
+  EXPECT_EQ(SplitCommandLine(R"("open ended)"), Args{"open ended"});
+}
+
+TEST(SplitCommandLine, BackslashesAndQuotesFollowTheWindowsRules) {
+  EXPECT_EQ(SplitCommandLine(R"(C:\dir\ a\\b)"), (Args{R"(C:\dir\)", R"(a\\b)"}))
+      << "backslashes not before a quote are literal";
+  EXPECT_EQ(SplitCommandLine(R"(\"a)"), Args{R"("a)"});
+  EXPECT_EQ(SplitCommandLine(R"(a\\\"b)"), Args{R"(a\"b)"}) << "2n+1 backslashes: literal quote";
+  EXPECT_EQ(SplitCommandLine(R"(a\\\\"b c" d)"), (Args{R"(a\\b c)", "d"}))
+      << "2n backslashes: n backslashes, the quote groups";
+  EXPECT_EQ(SplitCommandLine(R"("C:\dir\\" next)"), (Args{R"(C:\dir\)", "next"}));
+  EXPECT_EQ(SplitCommandLine(R"("a""b c" d)"), (Args{R"(a"b c)", "d"}))
+      << "a doubled quote inside quotes is a literal quote";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets PATH for one test and puts the old value back afterwards.
+class PathGuard {
+ public:
+  explicit PathGuard(const std::string& path) {
+    const char* old = std::getenv("PATH");
+    saved_ = old != nullptr ? old : "";
+    ::setenv("PATH", path.c_str(), 1);
+  }
+  ~PathGuard() { ::setenv("PATH", saved_.c_str(), 1); }
+
+ private:
+  std::string saved_;
+};
+
+// A script that records its working folder and arguments, one a line, in the folder's file
+// "record". It first holds on until "record.go" appears, which the test creates only after the
+// start has returned; when it has to give up waiting, its record begins with "waited".
+void WriteRecorder(const std::string& path, const std::string& folder) {
+  const std::string record = "'" + folder + "/record";
+  WriteHostFile(path, "#!/bin/sh\ni=0\nwhile [ ! -e " + record + ".go' ] && [ $i -lt 100 ]; do " +
+                          "/bin/sleep 0.1; i=$((i+1)); done\n: > " + record + ".part'\n[ -e " +
+                          record + ".go' ] || echo waited > " + record + ".part'\n" +
+                          "{ pwd -P; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } >> " +
+                          record + ".part' && /bin/mv " + record + ".part' " + record + "'\n");
+  fs::permissions(path, fs::perms::owner_all);
+}
+
+// Runs start, lets the started program go on and waits, within a generous bound, for its
+// record. Nothing must be left for this process to reap: no zombie, no waiting.
+std::optional<Args> Recorded(const std::string& folder, const std::function<void()>& start) {
+  start();
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "a child is left behind";
+  WriteHostFile(folder + "/record.go", "");
+  const std::string record = folder + "/record";
+  for (int i = 0; i < 1000 && !fs::exists(record); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  fs::remove(folder + "/record.go");
+  if (!fs::exists(record)) {
+    return std::nullopt;
+  }
+  Args lines;
+  std::istringstream in(ReadHostFile(record));
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  fs::remove(record);
+  return lines;
+}
+
+std::string Canonical(const std::string& path) {
+  return fs::canonical(path).string();
+}
+
+}  // namespace
+
+TEST(StartHostProgram, WindowsProgramsRunUnderWineFoundOnPath) {
+  TempDir tmp;
+  fs::create_directory(tmp / "bin");
+  fs::create_directory(tmp / "work");
+  WriteRecorder(tmp / "bin/wine", tmp.path());
+  PathGuard path(tmp / "bin");
+  auto record = Recorded(tmp.path(), [&] {
+    StartHostProgram(tmp / "Quorin.exe", {"/associateqrk", "two words"}, tmp / "work");
+  });
+  EXPECT_EQ(record,
+            (Args{Canonical(tmp / "work"), tmp / "Quorin.exe", "/associateqrk", "two words"}));
+  record = Recorded(tmp.path(), [&] { StartHostProgram(tmp / "SETUP.Bat", {}, tmp.path()); });
+  EXPECT_EQ(record, (Args{Canonical(tmp.path()), tmp / "SETUP.Bat"}));
+}
+
+TEST(StartHostProgram, ExecutablesRunDirectlyAndDocumentsGoToXdgOpen) {
+  TempDir tmp;
+  fs::create_directory(tmp / "bin");
+  WriteRecorder(tmp / "tool", tmp.path());
+  WriteRecorder(tmp / "bin/xdg-open", tmp.path());
+  WriteHostFile(tmp / "readme.txt", "text");
+  PathGuard path(tmp / "bin");
+  // A working folder that cannot be entered leaves the program in the caller's folder.
+  auto record = Recorded(tmp.path(), [&] {
+    StartHostProgram(tmp / "tool", {"-x", "a b"}, tmp / "gone");
+  });
+  EXPECT_EQ(record, (Args{Canonical("."), "-x", "a b"}));
+  record =
+      Recorded(tmp.path(), [&] { StartHostProgram(tmp / "readme.txt", {"ignored"}, tmp.path()); });
+  EXPECT_EQ(record, (Args{Canonical(tmp.path()), tmp / "readme.txt"}));
+}
+
+TEST(StartHostProgram, NothingStartsWithoutTheLauncher) {
+  TempDir tmp;
+  WriteHostFile(tmp / "readme.txt", "text");
+  PathGuard path(tmp.path());
+  StartHostProgram(tmp / "Quorin.exe", {"/associateqrk"}, tmp.path());
+  StartHostProgram(tmp / "readme.txt", {}, tmp.path());
+  StartHostProgram("", {}, "");
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+TEST(StartHostProgram, WindowsPathThroughTheHostEnvironment) {
+  TempDir tmp;
+  const std::string game = tmp / "prefix/drive_c/Games/Quorin";
+  fs::create_directories(game);
+  fs::create_directories(tmp / "prefix/dosdevices");
+  fs::create_directory_symlink("../drive_c", tmp / "prefix/dosdevices/c:");
+  WriteHostFile(game + "/Quorin.exe", "MZ");
+  WriteRecorder(tmp / "wine", tmp.path());
+  PathGuard path(tmp.path());
+  platform::HostEnv env(tmp / "prefix");
+  const auto record = Recorded(tmp.path(), [&] {
+    env.StartProgram("C:\\Games\\Quorin\\Quorin.exe", "/associateqrk", "C:\\Games\\Quorin\\");
+  });
+  ASSERT_TRUE(record && record->size() == 3u);
+  EXPECT_EQ((*record)[0], Canonical(game));
+  EXPECT_EQ(Canonical((*record)[1]), Canonical(game + "/Quorin.exe"));
+  EXPECT_EQ((*record)[2], "/associateqrk");
+}
