@@ -1,121 +1,217 @@
-// INTERIM first cut: treats every path as a host path with '\' turned into '/'. To be replaced
-// by the full Windows-semantics implementation.
+// The host environment: every Windows path is resolved onto the Linux file system first
+// (platform/WinPath.h), every name crosses between Windows-1252 and UTF-8 here, and the file
+// work on host paths is left to platform/HostFiles.h and platform/ProgramStart.h.
 #include "platform/HostEnv.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <stdlib.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 
-#include "platform/Exception.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/ProgramStart.h"
+#include "platform/WinPath.h"
 
 namespace platform {
 namespace {
 
-std::string Host(const std::string& p) {
-  std::string s = p;
-  std::replace(s.begin(), s.end(), '\\', '/');
-  return s;
+std::string DefaultWinePrefix() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (prefix != nullptr && *prefix != '\0') {
+    return prefix;
+  }
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') {
+    const passwd* user = ::getpwuid(::getuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
+  return home != nullptr && *home != '\0' ? std::string(home) + "/.wine" : std::string();
 }
 
-class FdFile : public File {
- public:
-  explicit FdFile(int fd) : fd_(fd) {}
-  ~FdFile() override { ::close(fd_); }
-  std::size_t Read(void* b, std::size_t n) override {
-    ssize_t r = ::read(fd_, b, n);
-    if (r < 0) throw EReadError("Stream read error");
-    return static_cast<std::size_t>(r);
-  }
-  std::size_t Write(const void* b, std::size_t n) override {
-    ssize_t r = ::write(fd_, b, n);
-    if (r < 0) throw EWriteError("Stream write error");
-    return static_cast<std::size_t>(r);
-  }
-  std::int64_t Seek(std::int64_t off, TSeekOrigin o) override {
-    int w = o == TSeekOrigin::soBeginning ? SEEK_SET : o == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
-    return ::lseek(fd_, off, w);
-  }
+bool HostStat(const std::string& hostPath, struct stat& st) {
+  return ::stat(hostPath.c_str(), &st) == 0;
+}
 
- private:
-  int fd_;
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
 };
+
+// Whether a folder entry is a folder, following a symbolic link.
+bool EntryIsFolder(const std::string& hostFolder, const dirent& entry) {
+  if (entry.d_type == DT_DIR) {
+    return true;
+  }
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+    return false;
+  }
+  struct stat st;
+  return HostStat(hostFolder + "/" + entry.d_name, st) && S_ISDIR(st.st_mode);
+}
+
+// Eight hex digits that differ between calls and between processes.
+std::string UniquePart() {
+  static thread_local std::mt19937 engine{std::random_device{}() ^
+                                          static_cast<unsigned>(::getpid())};
+  char digits[9];
+  std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(engine()));
+  return digits;
+}
+
+// folder followed by a separator unless it already ends in one (or is empty, meaning the
+// current folder); '/' for a folder written with '/' alone, else '\\'.
+std::string WithTrailingSeparator(const std::string& folder) {
+  if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {
+    return folder;
+  }
+  const bool slashesOnly =
+      folder.find('\\') == std::string::npos && folder.find('/') != std::string::npos;
+  return folder + (slashesOnly ? '/' : '\\');
+}
 
 }  // namespace
 
-HostEnv::HostEnv(std::string winePrefix) : winePrefix_(std::move(winePrefix)) {}
+HostEnv::HostEnv(std::string winePrefix)
+    : winePrefix_(winePrefix.empty() ? DefaultWinePrefix() : std::move(winePrefix)) {}
+
+std::optional<std::string> HostEnv::HostPath(const std::string& path) {
+  return ResolveWindowsPath(winePrefix_, path);
+}
+
+std::string HostEnv::WindowsPath(const std::string& hostPath) {
+  return WindowsPathOfHost(winePrefix_, hostPath);
+}
 
 std::unique_ptr<File> HostEnv::OpenFile(const std::string& path, TFileMode mode) {
-  int flags = mode == TFileMode::fmOpenReadDenyWrite ? O_RDONLY
-              : mode == TFileMode::fmCreate         ? (O_RDWR | O_CREAT | O_TRUNC)
-                                                    : O_RDWR;
-  int fd = ::open(Host(path).c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
-  return std::make_unique<FdFile>(fd);
+  const auto hostPath = HostPath(path);
+  return hostPath ? OpenHostFile(*hostPath, mode) : nullptr;
 }
+
 bool HostEnv::FileExists(const std::string& path) {
+  const auto hostPath = HostPath(path);
   struct stat st;
-  return ::stat(Host(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return hostPath && HostStat(*hostPath, st) && S_ISREG(st.st_mode);
 }
+
 bool HostEnv::FolderExists(const std::string& path) {
+  const auto hostPath = HostPath(path);
   struct stat st;
-  return ::stat(Host(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return hostPath && HostStat(*hostPath, st) && S_ISDIR(st.st_mode);
 }
-bool HostEnv::CreateFolder(const std::string& path) { return ::mkdir(Host(path).c_str(), 0777) == 0; }
-bool HostEnv::DeleteFile(const std::string& path) { return ::unlink(Host(path).c_str()) == 0; }
+
+bool HostEnv::CreateFolder(const std::string& path) {
+  const auto hostPath = HostPath(path);
+  return hostPath && ::mkdir(hostPath->c_str(), 0777) == 0;
+}
+
+bool HostEnv::DeleteFile(const std::string& path) {
+  const auto hostPath = HostPath(path);
+  struct stat st;
+  return hostPath && HostStat(*hostPath, st) && S_ISREG(st.st_mode) &&
+         ::unlink(hostPath->c_str()) == 0;
+}
+
 bool HostEnv::MoveFile(const std::string& from, const std::string& to) {
-  return !FileExists(to) && ::rename(Host(from).c_str(), Host(to).c_str()) == 0;
+  const auto hostFrom = HostPath(from);
+  const auto hostTo = HostPath(to);
+  return hostFrom && hostTo && MoveHostFile(*hostFrom, *hostTo);
 }
+
 bool HostEnv::ReplaceFile(const std::string& source, const std::string& target) {
-  return ::rename(Host(source).c_str(), Host(target).c_str()) == 0;
+  const auto hostSource = HostPath(source);
+  const auto hostTarget = HostPath(target);
+  return hostSource && hostTarget && ReplaceHostFile(*hostSource, *hostTarget);
 }
+
 std::vector<FolderItem> HostEnv::ListFolder(const std::string& path) {
   std::vector<FolderItem> items;
-  DIR* d = ::opendir(Host(path).c_str());
-  if (!d) return items;
-  while (dirent* e = ::readdir(d)) {
-    std::string n = e->d_name;
-    if (n == "." || n == "..") continue;
-    items.push_back({n, FolderExists(Host(path) + "/" + n)});
+  const auto hostPath = HostPath(path);
+  if (!hostPath) {
+    return items;
   }
-  ::closedir(d);
+  std::unique_ptr<DIR, DirCloser> dir(::opendir(hostPath->c_str()));
+  if (!dir) {
+    return items;
+  }
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") {
+      continue;
+    }
+    // A name the code page cannot hold fails here, naming it, rather than being left out.
+    items.push_back({Utf8ToAnsi(name), EntryIsFolder(*hostPath, *entry)});
+  }
   return items;
 }
+
 std::string HostEnv::TempFolder() {
-  const char* t = std::getenv("TMPDIR");
-  std::string s = (t && *t) ? t : "/tmp";
-  if (s.back() != '/') s += '/';
-  return s;
+  const char* tmpdir = std::getenv("TMPDIR");
+  std::string folder = Utf8ToAnsi(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp");
+  if (folder.back() != '/') {
+    folder += '/';
+  }
+  return folder;
 }
+
 std::string HostEnv::CreateTempFile(const std::string& folder, const std::string& prefix) {
-  std::string f = Host(folder);
-  if (!f.empty() && f.back() != '/') f += '/';
-  std::string templ = f + prefix + "XXXXXX";
-  int fd = ::mkstemp(templ.data());
-  if (fd < 0) return "";
-  ::close(fd);
-  return templ;
+  const auto hostFolder = HostPath(folder.empty() ? "." : folder);
+  if (!hostFolder) {
+    return "";
+  }
+  const std::string hostPrefix = AnsiToUtf8(prefix);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = UniquePart() + ".tmp";
+    std::string hostFile = *hostFolder;
+    if (hostFile.back() != '/') {
+      hostFile += '/';
+    }
+    hostFile += hostPrefix + name;
+    const int fd = ::open(hostFile.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      ::close(fd);
+      return WithTrailingSeparator(folder) + prefix + name;
+    }
+    if (errno != EEXIST) {
+      return "";
+    }
+  }
+  return "";
 }
+
 std::string HostEnv::CurrentFolder() {
-  char buf[4096];
-  return ::getcwd(buf, sizeof buf) ? buf : "";
+  const std::string cwd = CurrentHostFolder();
+  return cwd.empty() ? "" : WindowsPath(cwd);
 }
-bool HostEnv::SetCurrentFolder(const std::string& path) { return ::chdir(Host(path).c_str()) == 0; }
-void HostEnv::StartProgram(const std::string&, const std::string&, const std::string&) {}
-std::optional<std::string> HostEnv::HostPath(const std::string& path) { return Host(path); }
-std::string HostEnv::WindowsPath(const std::string& hostPath) { return hostPath; }
+
+bool HostEnv::SetCurrentFolder(const std::string& path) {
+  const auto hostPath = HostPath(path);
+  return hostPath && ::chdir(hostPath->c_str()) == 0;
+}
+
+void HostEnv::StartProgram(const std::string& program, const std::string& parameters,
+                           const std::string& workingFolder) {
+  const auto hostProgram = HostPath(program);
+  if (!hostProgram) {
+    return;
+  }
+  // No working folder means the current one; one that names nothing here starts nothing.
+  const auto hostFolder = workingFolder.empty() ? std::optional<std::string>(CurrentHostFolder())
+                                                : HostPath(workingFolder);
+  if (!hostFolder) {
+    return;
+  }
+  std::vector<std::string> args = SplitCommandLine(parameters);
+  for (std::string& arg : args) {
+    arg = AnsiToUtf8(arg);
+  }
+  StartHostProgram(*hostProgram, args, *hostFolder);
+}
 
 Env* Env::Default() {
   static HostEnv env;
@@ -123,4 +219,3 @@ Env* Env::Default() {
 }
 
 }  // namespace platform
-
