@@ -79,4 +79,5 @@ class TDecompressionStream : public TCustomZlibStream {
 
  private:
   platform::Env* env_;
+  bool streamEnded_ = false;  // the zlib stream has ended; further reads give nothing
 };
