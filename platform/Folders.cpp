@@ -3,7 +3,9 @@
 namespace platform {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 std::size_t FolderPartLength(const std::string& path) {
   const auto last = path.find_last_of("\\/:");
@@ -12,9 +14,13 @@ std::size_t FolderPartLength(const std::string& path) {
 
 }  // namespace
 
-std::string FolderPart(const std::string& path) { return path.substr(0, FolderPartLength(path)); }
+std::string FolderPart(const std::string& path) {
+  return path.substr(0, FolderPartLength(path));
+}
 
-std::string NamePart(const std::string& path) { return path.substr(FolderPartLength(path)); }
+std::string NamePart(const std::string& path) {
+  return path.substr(FolderPartLength(path));
+}
 
 bool ForceFolders(Env& env, const std::string& path) {
   std::string folder = path;

@@ -11,31 +11,13 @@
 #include "archive/ZLIBArchive.h"
 #include "tests/archive/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestData.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using Reports = std::vector<std::pair<std::string, int>>;
-
-std::string FailureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no failure)";
-}
-
-std::string Noise(std::size_t size) {
-  std::string s(size, '\0');
-  std::uint32_t x = 2463534242u;
-  for (char& c : s) {
-    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return s;
-}
 
 std::string Text(std::size_t size) {
   std::string s;

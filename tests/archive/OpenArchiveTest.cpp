@@ -10,19 +10,11 @@
 #include "archive/ZlibStreams.h"
 #include "tests/archive/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestData.h"
 
 namespace {
 
 using Reports = std::vector<std::pair<std::string, int>>;
-
-std::string FailureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no failure)";
-}
 
 class Opening : public ::testing::Test {
  protected:

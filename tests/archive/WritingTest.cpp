@@ -14,6 +14,7 @@
 #include "platform/HostEnv.h"
 #include "tests/archive/ArchiveDecoder.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestData.h"
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
@@ -31,25 +32,6 @@ class TestEnv : public platform::HostEnv {
     return !failReplace && HostEnv::ReplaceFile(source, target);
   }
 };
-
-std::string Noise(std::size_t size) {  // bytes that do not compress
-  std::string s(size, '\0');
-  std::uint32_t x = 12345;
-  for (char& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 24);
-  }
-  return s;
-}
-
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no failure)";
-}
 
 std::string Backslashed(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -182,12 +164,13 @@ TEST_F(Writing, DuplicatesAreRefusedInAnyAsciiCase) {
   archive.CreateArchive(name);
   archive.AddFile(File("one/Readme.TXT", "1"));
   const std::string before = ReadHostFile(name);
-  EXPECT_EQ(Message([&] { archive.AddFile(File("two/README.txt", "2")); }), "File already exists");
+  EXPECT_EQ(FailureOf([&] { archive.AddFile(File("two/README.txt", "2")); }),
+            "File already exists");
   EXPECT_EQ(archive.IndexOfFile("x:\\elsewhere\\readme.txt"), 0);
   EXPECT_EQ(ReadHostFile(name), before);
   // A name of exactly 255 characters is kept whole and still identifies its member.
   archive.AddFile(File("one/" + std::string(255, 'n'), "3"));
-  EXPECT_EQ(Message([&] { archive.AddFile(File("two/" + std::string(255, 'N'), "4")); }),
+  EXPECT_EQ(FailureOf([&] { archive.AddFile(File("two/" + std::string(255, 'N'), "4")); }),
             "File already exists");
 
   TZLBArchive withPaths(nullptr, &env);
@@ -197,18 +180,18 @@ TEST_F(Writing, DuplicatesAreRefusedInAnyAsciiCase) {
   withPaths.AddFile(dir / "two/README.txt");  // another folder: another member
   EXPECT_EQ(withPaths.FileCount(), 2);
   File("ONE/readme.txt", "3");
-  EXPECT_EQ(Message([&] { withPaths.AddFile(dir / "ONE/readme.txt"); }), "File already exists");
+  EXPECT_EQ(FailureOf([&] { withPaths.AddFile(dir / "ONE/readme.txt"); }), "File already exists");
   EXPECT_TRUE(fs::is_empty(dir / "tmp"));
 }
 
 TEST_F(Writing, NothingOpenAndExistingArchiveNames) {
-  EXPECT_EQ(Message([&] { archive.AddFile(File("x", "x")); }), "No archive is currently open");
-  EXPECT_EQ(Message([&] { archive.IndexOfFile("x"); }), "No archive is currently open");
+  EXPECT_EQ(FailureOf([&] { archive.AddFile(File("x", "x")); }), "No archive is currently open");
+  EXPECT_EQ(FailureOf([&] { archive.IndexOfFile("x"); }), "No archive is currently open");
   archive.CreateArchive("");
   EXPECT_EQ(archive.FileName(), "");
 
   File("a.zlb", "not an archive");
-  EXPECT_EQ(Message([&] { archive.CreateArchive(name); }), "File already exists");
+  EXPECT_EQ(FailureOf([&] { archive.CreateArchive(name); }), "File already exists");
   EXPECT_EQ(archive.FileName(), "");
   EXPECT_EQ(ReadHostFile(name), "not an archive");
 
@@ -224,14 +207,14 @@ TEST_F(Writing, NothingOpenAndExistingArchiveNames) {
 TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
   archive.CreateArchive(name);
   const std::string missing = dir / "missing.txt";
-  EXPECT_EQ(Message([&] { archive.AddFile(missing); }), "Unable to open file (" + missing + ")");
+  EXPECT_EQ(FailureOf([&] { archive.AddFile(missing); }), "Unable to open file (" + missing + ")");
   EXPECT_TRUE(archive.IsNew());
   EXPECT_FALSE(fs::exists(name));
 
   archive.AddFile(File("first", "first member"));
   const std::string before = ReadHostFile(name);
   const auto check = [&](const std::string& expected, const std::function<void()>& action) {
-    EXPECT_EQ(Message(action), expected);
+    EXPECT_EQ(FailureOf(action), expected);
     EXPECT_EQ(ReadHostFile(name), before);
     EXPECT_EQ(archive.FileCount(), 1);
     EXPECT_EQ(archive.FileName(), name);
