@@ -8,7 +8,12 @@
 // record per member, as one zlib stream or plain), then a 36-byte trailer. All integers are
 // little-endian; records are encoded byte by byte, never by casting the structs.
 
-enum TFileCompressionLevel : std::uint8_t { fcNone = 0, fcFastest = 1, fcDefault = 2, fcMaximum = 3 };
+enum TFileCompressionLevel : std::uint8_t {
+  fcNone = 0,
+  fcFastest = 1,
+  fcDefault = 2,
+  fcMaximum = 3
+};
 
 // The zlib level of a compression level: 0, 1, -1 (zlib's default), 9.
 int ZlibLevel(TFileCompressionLevel level);
@@ -31,9 +36,9 @@ static_assert(sizeof(TArchiveEntry) == 532, "an entry record is 532 bytes");
 struct TArchiveTrailer {
   std::uint32_t ArchiveCRC;  // CRC-32 of every byte before the trailer
   std::int32_t FileCount;
-  std::int32_t RegistryMark;    // written as 1, never examined
-  std::int32_t RegistrySize;    // bytes of the compressed registry; 0 when plain
-  std::int32_t RegistryOffset;  // where the registry starts (= end of the member data)
+  std::int32_t RegistryMark;        // written as 1, never examined
+  std::int32_t RegistrySize;        // bytes of the compressed registry; 0 when plain
+  std::int32_t RegistryOffset;      // where the registry starts (= end of the member data)
   std::uint8_t RegistryCompressed;  // nonzero: the registry is one zlib stream
   std::uint8_t Reserved[15];
 };

@@ -55,11 +55,12 @@ class Env {
   // conflict, no permission, unmapped drive). Files created get mode 0666 less the umask.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) = 0;
 
-  virtual bool FileExists(const std::string& path) = 0;    // a regular file; a folder is not
+  virtual bool FileExists(const std::string& path) = 0;  // a regular file; a folder is not
   virtual bool FolderExists(const std::string& path) = 0;
   virtual bool CreateFolder(const std::string& path) = 0;  // one folder; the parent must exist
   virtual bool DeleteFile(const std::string& path) = 0;
-  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;  // fails if `to` exists
+  virtual bool MoveFile(const std::string& from,
+                        const std::string& to) = 0;  // fails if `to` exists
   // Puts source in target's place atomically; across file systems copies beside the target
   // first. The target is never removed before its replacement is complete; it keeps its mode.
   virtual bool ReplaceFile(const std::string& source, const std::string& target) = 0;

@@ -33,8 +33,8 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
     count = source.Size();
   }
   constexpr std::size_t kPiece = 65536;
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::int64_t>(
-      std::max<std::int64_t>(count, 1), static_cast<std::int64_t>(kPiece))));
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(
+      std::min<std::int64_t>(std::max<std::int64_t>(count, 1), static_cast<std::int64_t>(kPiece))));
   std::int64_t remaining = count;
   while (remaining > 0) {
     const auto piece =
@@ -64,7 +64,9 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode, platform::
 
 TFileStream::~TFileStream() = default;
 
-std::size_t TFileStream::Read(void* buffer, std::size_t count) { return file_->Read(buffer, count); }
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+  return file_->Read(buffer, count);
+}
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   return file_->Write(buffer, count);

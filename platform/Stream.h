@@ -42,9 +42,9 @@ class TStream : public TObject {
 
 // The ways a file can be opened, with the sharing they grant to others.
 enum class TFileMode {
-  fmOpenReadDenyWrite,         // read; others may read but not write
-  fmCreate,                    // create or truncate for writing (and reading); shared with nobody
-  fmOpenReadWriteExclusive,    // read and write an existing file; shared with nobody
+  fmOpenReadDenyWrite,       // read; others may read but not write
+  fmCreate,                  // create or truncate for writing (and reading); shared with nobody
+  fmOpenReadWriteExclusive,  // read and write an existing file; shared with nobody
 };
 
 // A file on disk, named by a Windows path (see platform/Env.h).
