@@ -41,7 +41,12 @@ class File {
 // One item of a folder listing.
 struct FolderItem {
   std::string name;  // Windows-1252
+  // Whether the item leads to a folder (for a symbolic link: whether its target is one).
   bool isFolder = false;
+  // The item is a symbolic link; isFolder still tells whether it leads to a folder. A walk
+  // through a tree of folders should not descend into links, so that a link loop cannot trap
+  // it.
+  bool isLink = false;
 };
 
 class Env {
@@ -51,8 +56,9 @@ class Env {
   // The host environment, created on first use (reads WINEPREFIX and HOME then).
   static Env* Default();
 
-  // Opens a file; nullptr when it cannot be opened or created (missing, a folder, a sharing
-  // conflict, no permission, unmapped drive). Files created get mode 0666 less the umask.
+  // Opens a file; nullptr when it cannot be opened or created (missing, not a regular file such
+  // as a folder or a FIFO, a sharing conflict, no permission, unmapped drive). Files created get
+  // mode 0666 less the umask.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) = 0;
 
   virtual bool FileExists(const std::string& path) = 0;  // a regular file; a folder is not
@@ -62,10 +68,13 @@ class Env {
   virtual bool MoveFile(const std::string& from,
                         const std::string& to) = 0;  // fails if `to` exists
   // Puts source in target's place atomically; across file systems copies beside the target
-  // first. The target is never removed before its replacement is complete; it keeps its mode.
+  // first. The target is never removed before its replacement is complete; it keeps its mode
+  // (with no target, the file keeps the source's mode).
   virtual bool ReplaceFile(const std::string& source, const std::string& target) = 0;
   // The items of a folder in the system's order, without "." and ".."; empty when the folder
-  // does not exist.
+  // does not exist. A host name that cannot be a Windows name is not skipped: the listing fails
+  // with ECodePageError when Windows-1252 cannot hold it, and with EHostNameError when it holds
+  // a '\' (Windows would read that as a separator, and the item as another path).
   virtual std::vector<FolderItem> ListFolder(const std::string& path) = 0;
 
   // The folder for temporary files ($TMPDIR, else /tmp), ending in a separator.
@@ -78,7 +87,8 @@ class Env {
   virtual bool SetCurrentFolder(const std::string& path) = 0;
 
   // Starts a program without waiting for it (Windows programs through wine found on PATH,
-  // executables directly, anything else through xdg-open). Nothing is reported.
+  // executables directly, anything else through xdg-open). Nothing starts when the program
+  // does not exist or the working folder cannot be entered. Nothing is reported.
   virtual void StartProgram(const std::string& program, const std::string& parameters,
                             const std::string& workingFolder) = 0;
 
@@ -86,13 +96,16 @@ class Env {
   virtual void Beep() = 0;
   virtual std::uint64_t BeepCount() const = 0;
 
-  // The host path (UTF-8) a Windows path names, or nullopt when it names nothing on this host
-  // (unmapped drive, network name, a name the code page conversion refuses).
+  // The host path (UTF-8) a Windows path names, or nullopt when it names nothing on this host:
+  // an empty path, one with a NUL byte, a network name, a drive that is not mapped (or no Wine
+  // prefix at all), or a relative path while the current directory cannot be determined. Every
+  // Windows-1252 name has a UTF-8 form, so the code page never makes it fail.
   virtual std::optional<std::string> HostPath(const std::string& path) = 0;
   // The Windows path of a host path (UTF-8), for names that come from the host (a file
   // dialog, the command line): the mapped drive whose root is the longest prefix of it gives
-  // its letter; with none, the host path with '/' turned into '\'. Fails with ECodePageError
-  // for a name that Windows-1252 cannot hold.
+  // its letter; with none, the host path with '/' turned into '\'. Symbolic links in the part
+  // of the path that exists are resolved first. Fails with ECodePageError for a name that
+  // Windows-1252 cannot hold, and with EHostNameError for a name that holds a '\'.
   virtual std::string WindowsPath(const std::string& hostPath) = 0;
 };
 

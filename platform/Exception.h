@@ -39,6 +39,13 @@ class ECodePageError : public Exception {
   using Exception::Exception;
 };
 
+// A host name that Windows would read differently: it holds a '\', which Windows takes for a
+// separator, so the name would silently stand for another path.
+class EHostNameError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // Replaces the first "%s" or "%d" in a message template with the given text.
 std::string FormatMessage(const std::string& templ, const std::string& arg);
 std::string FormatMessage(const std::string& templ, long long arg);

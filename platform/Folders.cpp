@@ -1,11 +1,9 @@
 #include "platform/Folders.h"
 
+#include "platform/HostUtil.h"
+
 namespace platform {
 namespace {
-
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
 
 std::size_t FolderPartLength(const std::string& path) {
   const auto last = path.find_last_of("\\/:");

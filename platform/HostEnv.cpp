@@ -10,12 +10,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <random>
 
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
+#include "platform/HostUtil.h"
 #include "platform/ProgramStart.h"
 #include "platform/WinPath.h"
 
@@ -35,39 +34,29 @@ std::string DefaultWinePrefix() {
   return home != nullptr && *home != '\0' ? std::string(home) + "/.wine" : std::string();
 }
 
-bool HostStat(const std::string& hostPath, struct stat& st) {
-  return ::stat(hostPath.c_str(), &st) == 0;
-}
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-// Whether a folder entry is a folder, following a symbolic link.
-bool EntryIsFolder(const std::string& hostFolder, const dirent& entry) {
-  if (entry.d_type == DT_DIR) {
-    return true;
-  }
-  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
-    return false;
-  }
+// What a folder entry is: whether it is a symbolic link, and whether it leads to a folder
+// (through the link, if it is one).
+FolderItem DescribeEntry(const std::string& hostFolder, const dirent& entry, std::string name) {
+  FolderItem item;
+  item.name = std::move(name);
+  item.isLink = entry.d_type == DT_LNK;
+  item.isFolder = entry.d_type == DT_DIR;
+  const std::string hostPath = hostFolder + "/" + entry.d_name;
   struct stat st;
-  return HostStat(hostFolder + "/" + entry.d_name, st) && S_ISDIR(st.st_mode);
-}
-
-// Eight hex digits that differ between calls and between processes.
-std::string UniquePart() {
-  static thread_local std::mt19937 engine{std::random_device{}() ^
-                                          static_cast<unsigned>(::getpid())};
-  char digits[9];
-  std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(engine()));
-  return digits;
+  if (entry.d_type == DT_UNKNOWN && ::lstat(hostPath.c_str(), &st) == 0) {
+    item.isLink = S_ISLNK(st.st_mode);
+    item.isFolder = S_ISDIR(st.st_mode);
+  }
+  if (item.isLink) {
+    item.isFolder = IsHostFolder(hostPath);
+  }
+  return item;
 }
 
 // folder followed by a separator unless it already ends in one (or is empty, meaning the
 // current folder); '/' for a folder written with '/' alone, else '\\'.
 std::string WithTrailingSeparator(const std::string& folder) {
-  if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {
+  if (folder.empty() || IsSeparator(folder.back())) {
     return folder;
   }
   const bool slashesOnly =
@@ -101,8 +90,7 @@ bool HostEnv::FileExists(const std::string& path) {
 
 bool HostEnv::FolderExists(const std::string& path) {
   const auto hostPath = HostPath(path);
-  struct stat st;
-  return hostPath && HostStat(*hostPath, st) && S_ISDIR(st.st_mode);
+  return hostPath && IsHostFolder(*hostPath);
 }
 
 bool HostEnv::CreateFolder(const std::string& path) {
@@ -135,7 +123,7 @@ std::vector<FolderItem> HostEnv::ListFolder(const std::string& path) {
   if (!hostPath) {
     return items;
   }
-  std::unique_ptr<DIR, DirCloser> dir(::opendir(hostPath->c_str()));
+  DirHandle dir(::opendir(hostPath->c_str()));
   if (!dir) {
     return items;
   }
@@ -144,8 +132,9 @@ std::vector<FolderItem> HostEnv::ListFolder(const std::string& path) {
     if (name == "." || name == "..") {
       continue;
     }
-    // A name the code page cannot hold fails here, naming it, rather than being left out.
-    items.push_back({Utf8ToAnsi(name), EntryIsFolder(*hostPath, *entry)});
+    // A name that cannot be a Windows name fails here, naming it, rather than being left out
+    // or read as another path.
+    items.push_back(DescribeEntry(*hostPath, *entry, WindowsNameOfHost(name)));
   }
   return items;
 }
@@ -166,7 +155,7 @@ std::string HostEnv::CreateTempFile(const std::string& folder, const std::string
   }
   const std::string hostPrefix = AnsiToUtf8(prefix);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = UniquePart() + ".tmp";
+    const std::string name = UniqueSuffix() + ".tmp";
     std::string hostFile = *hostFolder;
     if (hostFile.back() != '/') {
       hostFile += '/';

@@ -4,16 +4,17 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/Exception.h"
+#include "platform/HostUtil.h"
 
 namespace platform {
 namespace {
@@ -23,6 +24,7 @@ class Fd {
  public:
   explicit Fd(int fd = -1) : fd_(fd) {}
   ~Fd() { Reset(); }
+  Fd(Fd&& other) noexcept : fd_(other.Release()) {}
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
 
@@ -106,7 +108,7 @@ bool WriteFully(int fd, const void* buffer, std::size_t count) {
 // A file opened on the host, holding its sharing lock for as long as it is open.
 class HostFile : public File {
  public:
-  explicit HostFile(int fd) : fd_(fd) {}
+  explicit HostFile(Fd fd) : fd_(std::move(fd)) {}
 
   std::size_t Read(void* buffer, std::size_t count) override {
     const ssize_t n = ReadFully(fd_.Get(), buffer, count);
@@ -155,26 +157,16 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string BaseNameOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+// Set by tests to try the copying path of a replace or move on one file system.
+std::atomic<bool> crossDeviceSimulated{false};
 
-// A random suffix for temporary names; falls back to a counter mixed with the process id
-// when the kernel's generator is unavailable.
-std::string UniqueSuffix() {
-  static std::atomic<std::uint64_t> counter{0};
-  std::uint64_t value = 0;
-  if (::getrandom(&value, sizeof value, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof value)) {
-    value = (static_cast<std::uint64_t>(::getpid()) << 32) ^ ++counter;
+// Whether the source's own rename is to fail as between two file systems (errno EXDEV).
+bool RenameFailsAcrossDevices() {
+  if (!crossDeviceSimulated) {
+    return false;
   }
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string suffix;
-  for (int i = 0; i < 10; ++i) {
-    suffix += kDigits[value % 36];
-    value /= 36;
-  }
-  return suffix;
+  errno = EXDEV;
+  return true;
 }
 
 // A hidden copy of a file, made in the folder of the name it is to take, so that it can then
@@ -190,15 +182,16 @@ class CopyBeside {
   CopyBeside(const CopyBeside&) = delete;
   CopyBeside& operator=(const CopyBeside&) = delete;
 
-  // Copies source (a regular file) next to target and flushes it to disk; mode, when given,
-  // becomes the copy's mode, otherwise it keeps the creation mode 0666 less the umask.
-  bool Make(const std::string& source, const std::string& target, std::optional<mode_t> mode) {
-    Fd in(OpenRetrying(source.c_str(), O_RDONLY));
+  // Copies source (a regular file) next to target with the given mode and flushes it to disk.
+  bool Make(const std::string& source, const std::string& target, mode_t mode) {
+    Fd in(OpenRetrying(source.c_str(), O_RDONLY | O_NONBLOCK));  // a FIFO must not block
     struct stat st;
     if (!in.Valid() || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
       return false;
     }
-    const std::string prefix = FolderOf(target) + "/." + BaseNameOf(target) + ".";
+    // A name of fixed length, so that a target name as long as the system allows still
+    // leaves room for its copy.
+    const std::string prefix = FolderOf(target) + "/.ZLB";
     int created = -1;
     for (int attempt = 0; attempt < 100 && created < 0; ++attempt) {
       const std::string candidate = prefix + UniqueSuffix();
@@ -223,7 +216,7 @@ class CopyBeside {
         break;
       }
     }
-    if (mode && ::fchmod(out.Get(), *mode) != 0) {
+    if (::fchmod(out.Get(), mode) != 0) {
       return false;
     }
     return ::fsync(out.Get()) == 0 && out.Reset();
@@ -236,14 +229,6 @@ class CopyBeside {
  private:
   std::string tempPath_;
 };
-
-std::optional<mode_t> ModeOf(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    return std::nullopt;
-  }
-  return st.st_mode & 07777;
-}
 
 // Renames source to target unless target exists, without a window in which another process
 // could create target unnoticed. errno tells why it failed.
@@ -293,12 +278,18 @@ std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode) 
       lock = LOCK_EX;
       break;
   }
-  Fd fd(OpenRetrying(hostPath.c_str(), flags, 0666));
+  // Opened without blocking, so that a FIFO (which would wait for a writer) is refused as
+  // promptly as a folder or a device: only regular files are files here.
+  Fd fd(OpenRetrying(hostPath.c_str(), flags | O_NONBLOCK, 0666));
   if (!fd.Valid()) {
     return nullptr;  // EISDIR for a folder opened for writing, among others
   }
   struct stat st;
-  if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    return nullptr;
+  }
+  const int status = ::fcntl(fd.Get(), F_GETFL);
+  if (status < 0 || ::fcntl(fd.Get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
     return nullptr;
   }
   if (!Lock(fd.Get(), lock)) {
@@ -307,23 +298,21 @@ std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode) 
   if (mode == TFileMode::fmCreate && ::ftruncate(fd.Get(), 0) != 0) {
     return nullptr;
   }
-  return std::make_unique<HostFile>(fd.Release());
+  return std::make_unique<HostFile>(std::move(fd));
 }
 
 bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget) {
-  const std::optional<mode_t> targetMode = ModeOf(hostTarget);
-  const std::optional<mode_t> sourceMode = ModeOf(hostSource);
+  const std::optional<mode_t> targetMode = HostModeOf(hostTarget);
+  const std::optional<mode_t> sourceMode = HostModeOf(hostSource);
   if (!sourceMode) {
     return false;
   }
   // Give the source the target's mode before it takes the target's name, so the target
-  // never appears with another mode.
+  // never appears with another mode. Without a target the source keeps its own mode, on
+  // either path below.
   const bool modeSet =
       targetMode && *targetMode != *sourceMode && ::chmod(hostSource.c_str(), *targetMode) == 0;
-  if (::rename(hostSource.c_str(), hostTarget.c_str()) == 0) {
-    if (targetMode && !modeSet && *targetMode != *sourceMode) {
-      ::chmod(hostTarget.c_str(), *targetMode);
-    }
+  if (!RenameFailsAcrossDevices() && ::rename(hostSource.c_str(), hostTarget.c_str()) == 0) {
     return true;
   }
   const int renameError = errno;
@@ -334,7 +323,7 @@ bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarge
     return false;
   }
   CopyBeside copy;
-  if (!copy.Make(hostSource, hostTarget, targetMode) ||
+  if (!copy.Make(hostSource, hostTarget, targetMode.value_or(*sourceMode)) ||
       ::rename(copy.Path().c_str(), hostTarget.c_str()) != 0) {
     return false;
   }
@@ -346,7 +335,7 @@ bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarge
 }
 
 bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget) {
-  if (RenameNoReplace(hostSource, hostTarget)) {
+  if (!RenameFailsAcrossDevices() && RenameNoReplace(hostSource, hostTarget)) {
     return true;
   }
   if (errno != EXDEV) {
@@ -356,15 +345,19 @@ bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget) 
   if (::lstat(hostTarget.c_str(), &st) == 0) {
     return false;
   }
-  const std::optional<mode_t> sourceMode = ModeOf(hostSource);
+  const std::optional<mode_t> sourceMode = HostModeOf(hostSource);
   CopyBeside copy;
-  if (!sourceMode || !copy.Make(hostSource, hostTarget, sourceMode) ||
+  if (!sourceMode || !copy.Make(hostSource, hostTarget, *sourceMode) ||
       !RenameNoReplace(copy.Path(), hostTarget)) {
     return false;
   }
   copy.Commit();
   ::unlink(hostSource.c_str());
   return true;
+}
+
+void SimulateCrossDeviceRenames(bool on) {
+  crossDeviceSimulated = on;
 }
 
 }  // namespace platform

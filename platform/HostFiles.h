@@ -10,16 +10,22 @@
 // reads or holds exclusively.
 namespace platform {
 
-// nullptr when the file cannot be opened or created, is a folder, or a lock conflicts.
+// nullptr when the file cannot be opened or created, is not a regular file (a folder, a FIFO,
+// a device), or a lock conflicts.
 // A created file gets mode 0666 less the umask; fmCreate truncates only once the lock is held.
 std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode);
 
 // Renames source onto target atomically; across file systems copies into a temporary file
 // beside target, renames that over target, then deletes source. An existing target keeps its
-// mode and is never removed before its replacement is complete.
+// mode and is never removed before its replacement is complete; without one, the file keeps
+// the source's mode.
 bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget);
 
 // Moves a file; fails when target exists. Across file systems copies, then deletes source.
 bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget);
+
+// For tests: while on, the first rename of ReplaceHostFile and MoveHostFile fails as it does
+// between two file systems, so that their copying path runs on a single file system.
+void SimulateCrossDeviceRenames(bool on);
 
 }  // namespace platform

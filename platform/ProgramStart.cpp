@@ -11,15 +11,13 @@
 #include <cstddef>
 #include <optional>
 
+#include "platform/HostUtil.h"
+
 namespace platform {
 namespace {
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
-}
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool EndsWithFolded(const std::string& text, const std::string& lowerSuffix) {
@@ -28,7 +26,7 @@ bool EndsWithFolded(const std::string& text, const std::string& lowerSuffix) {
   }
   const std::size_t start = text.size() - lowerSuffix.size();
   for (std::size_t i = 0; i < lowerSuffix.size(); ++i) {
-    if (AsciiLower(text[start + i]) != lowerSuffix[i]) {
+    if (FoldAscii(text[start + i]) != lowerSuffix[i]) {
       return false;
     }
   }
@@ -42,28 +40,17 @@ bool IsWindowsProgram(const std::string& program) {
 
 bool IsExecutableFile(const std::string& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-
-std::string CurrentFolder() {
-  std::vector<char> buffer(4096);
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) {
-      return "";
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-  return buffer.data();
+  return HostStat(path, st) && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
 // The child changes into the working folder before it starts the program, so a relative name
-// that exists here is made absolute first; anything else (a URL for xdg-open) passes as is.
+// that exists here is made absolute first; anything else passes as is.
 std::string AnchoredToCurrentFolder(const std::string& path) {
   struct stat st;
-  if (path.empty() || path.front() == '/' || ::stat(path.c_str(), &st) != 0) {
+  if (path.empty() || path.front() == '/' || !HostStat(path, st)) {
     return path;
   }
-  const std::string here = CurrentFolder();
+  const std::string here = CurrentHostFolder();
   return here.empty() ? path : here + "/" + path;
 }
 
@@ -88,6 +75,19 @@ std::optional<std::string> FindOnPath(const std::string& name) {
   }
 }
 
+// Closes every descriptor from 3 up in the grandchild before it starts the program, so that
+// nothing this process holds open (without close-on-exec) leaks into it. Async-signal-safe.
+void CloseInheritedDescriptors(int highestDescriptor) {
+  if (::close_range(3, ~0U, 0) == 0) {
+    return;
+  }
+  // A kernel without close_range: close them one by one, up to the descriptor limit (taken
+  // before the fork, and bounded so that a huge limit does not hold up the start).
+  for (int fd = 3; fd <= highestDescriptor; ++fd) {
+    ::close(fd);
+  }
+}
+
 // Runs file with argv in a grandchild that nobody waits for: the child forks it and exits at
 // once, this process reaps the child, and the grandchild is adopted by init. Everything the
 // children need is prepared before the fork, since only async-signal-safe calls are allowed
@@ -101,6 +101,9 @@ void SpawnDetached(const std::string& file, const std::vector<std::string>& argv
   }
   pointers.push_back(nullptr);
   const char* folder = workingFolder.empty() ? nullptr : workingFolder.c_str();
+  const long openMax = ::sysconf(_SC_OPEN_MAX);
+  const int highestDescriptor =
+      openMax > 0 && openMax < 65536 ? static_cast<int>(openMax - 1) : 65535;
 
   const pid_t child = ::fork();
   if (child < 0) {
@@ -119,9 +122,11 @@ void SpawnDetached(const std::string& file, const std::vector<std::string>& argv
     struct sigaction defaultAction = {};
     defaultAction.sa_handler = SIG_DFL;
     ::sigaction(SIGPIPE, &defaultAction, nullptr);
-    if (folder != nullptr) {
-      (void)::chdir(folder);  // on failure it runs in the caller's current folder
+    // A working folder that cannot be entered starts nothing, as on Windows.
+    if (folder != nullptr && ::chdir(folder) != 0) {
+      ::_exit(127);
     }
+    CloseInheritedDescriptors(highestDescriptor);
     ::execv(file.c_str(), pointers.data());
     ::_exit(127);
   }
@@ -187,6 +192,10 @@ void StartHostProgram(const std::string& hostProgram, const std::vector<std::str
     return;
   }
   const std::string program = AnchoredToCurrentFolder(hostProgram);
+  struct stat st;
+  if (!HostStat(program, st)) {
+    return;  // a program that does not exist starts nothing, not even wine's error report
+  }
   std::string file;
   std::vector<std::string> argv;
   if (IsWindowsProgram(program)) {

@@ -13,7 +13,8 @@ std::vector<std::string> SplitCommandLine(const std::string& parameters);
 // Starts a program detached (no zombie, no waiting), all names host paths (UTF-8):
 // a name ending in .exe, .com or .bat (any case) runs as `wine <program> <args>` with wine
 // looked up on PATH now; an executable file runs directly; anything else goes to xdg-open.
-// Nothing starts when the launcher is missing; nothing is reported.
+// Nothing starts when the program does not exist, the working folder cannot be entered or
+// the launcher is missing; nothing is reported.
 void StartHostProgram(const std::string& hostProgram, const std::vector<std::string>& args,
                       const std::string& hostWorkingFolder);
 

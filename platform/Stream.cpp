@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/Env.h"
 #include "platform/Exception.h"
@@ -92,8 +93,17 @@ std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
   if (count == 0) {
     return 0;
   }
+  if (count > data_.max_size() || position_ > data_.max_size() - count) {
+    throw EWriteError("Stream write error");  // more than any memory can hold
+  }
   if (position_ + count > data_.size()) {
-    data_.resize(position_ + count);
+    // A write far beyond the end (after a seek there) may need more memory than there is;
+    // that is a failed write like any other.
+    try {
+      data_.resize(position_ + count);
+    } catch (const std::bad_alloc&) {
+      throw EWriteError("Stream write error");
+    }
   }
   std::memcpy(data_.data() + position_, buffer, count);
   position_ += count;
@@ -113,11 +123,14 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
       base = static_cast<std::int64_t>(data_.size());
       break;
   }
-  const std::int64_t target = base + offset;
-  if (target >= 0) {
-    position_ = static_cast<std::size_t>(target);
+  // A target before the start (or beyond what the position can hold) is refused, as the file
+  // stream refuses it, and the position stays.
+  std::int64_t target = 0;
+  if (__builtin_add_overflow(base, offset, &target) || target < 0) {
+    return -1;
   }
-  return static_cast<std::int64_t>(position_);
+  position_ = static_cast<std::size_t>(target);
+  return target;
 }
 
 void TMemoryStream::Clear() {

@@ -4,25 +4,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
 
 #include "platform/CodePage.h"
+#include "platform/Exception.h"
+#include "platform/HostUtil.h"
 
 namespace platform {
 namespace {
 
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
+const char kUnusableName[] = "Name cannot be used on Windows: %s";
 
 bool IsAsciiLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char FoldAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool EqualFolded(const std::string& a, const std::string& b) {
@@ -35,11 +32,6 @@ bool EqualFolded(const std::string& a, const std::string& b) {
     }
   }
   return true;
-}
-
-bool IsHostFolder(const std::string& hostPath) {
-  struct stat st;
-  return ::stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 void AppendComponent(std::string& hostPath, const std::string& name) {
@@ -71,21 +63,27 @@ std::vector<std::string> NormalHostComponents(const std::string& hostPath) {
   return components;
 }
 
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
+std::string Join(const std::vector<std::string>& components, std::size_t from, char separator) {
+  std::string joined;
+  for (std::size_t i = from; i < components.size(); ++i) {
+    if (i > from) {
+      joined += separator;
+    }
+    joined += components[i];
+  }
+  return joined;
+}
 
-struct FreeDeleter {
-  void operator()(char* p) const { std::free(p); }
+// A mapped drive: its letter (lower case) and the components of the real folder it leads to.
+struct DriveRoot {
+  char letter;
+  std::vector<std::string> components;
 };
 
-// The mapped drives of a prefix with their resolved roots, indexed by letter ('a' = 0); a
-// drive whose entry does not lead to a folder has an empty root.
-std::vector<std::vector<std::string>> DriveRoots(const std::string& winePrefix,
-                                                 std::vector<bool>& mapped) {
-  std::vector<std::vector<std::string>> roots(26);
-  mapped.assign(26, false);
+// The mapped drives of a prefix in letter order; a drive whose entry does not lead to a folder
+// is left out.
+std::vector<DriveRoot> MappedDriveRoots(const std::string& winePrefix) {
+  std::vector<DriveRoot> roots;
   if (winePrefix.empty()) {
     return roots;
   }
@@ -101,22 +99,47 @@ std::vector<std::vector<std::string>> DriveRoots(const std::string& winePrefix,
     std::unique_ptr<char, FreeDeleter> resolved(
         ::realpath(DriveFolder(winePrefix, name[0]).c_str(), nullptr));
     if (resolved && IsHostFolder(resolved.get())) {
-      roots[name[0] - 'a'] = NormalHostComponents(resolved.get());
-      mapped[name[0] - 'a'] = true;
+      roots.push_back({name[0], NormalHostComponents(resolved.get())});
     }
   }
+  std::sort(roots.begin(), roots.end(),
+            [](const DriveRoot& a, const DriveRoot& b) { return a.letter < b.letter; });
   return roots;
 }
 
-std::string JoinWithBackslashes(const std::vector<std::string>& components, std::size_t from) {
-  std::string joined;
-  for (std::size_t i = from; i < components.size(); ++i) {
-    if (i > from) {
-      joined += '\\';
+// The drive whose root is the longest prefix of a real host path (whole components only; the
+// first letter among equally long ones); nullptr when no drive covers it.
+const DriveRoot* CoveringDrive(const std::vector<DriveRoot>& roots,
+                               const std::vector<std::string>& components) {
+  const DriveRoot* best = nullptr;
+  for (const DriveRoot& root : roots) {
+    if (root.components.size() > components.size() ||
+        (best != nullptr && root.components.size() <= best->components.size())) {
+      continue;
     }
-    joined += components[i];
+    if (std::equal(root.components.begin(), root.components.end(), components.begin())) {
+      best = &root;
+    }
   }
-  return joined;
+  return best;
+}
+
+// The components of an absolute host path with its longest existing leading part resolved
+// through its symbolic links; the part that does not exist is appended as it is.
+std::vector<std::string> RealComponents(const std::vector<std::string>& components) {
+  for (std::size_t n = components.size();; --n) {
+    const std::vector<std::string> head(components.begin(), components.begin() + n);
+    const std::string prefix = "/" + Join(head, 0, '/');
+    std::unique_ptr<char, FreeDeleter> real(::realpath(prefix.c_str(), nullptr));
+    if (real) {
+      std::vector<std::string> result = NormalHostComponents(real.get());
+      result.insert(result.end(), components.begin() + n, components.end());
+      return result;
+    }
+    if (n == 0) {
+      return components;
+    }
+  }
 }
 
 }  // namespace
@@ -154,11 +177,6 @@ std::string DriveFolder(const std::string& winePrefix, char drive) {
   return winePrefix + "/dosdevices/" + FoldAscii(drive) + ":";
 }
 
-std::string CurrentHostFolder() {
-  std::unique_ptr<char, FreeDeleter> cwd(::getcwd(nullptr, 0));
-  return cwd ? std::string(cwd.get()) : std::string();
-}
-
 std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const std::string& name) {
   std::string exact = hostFolder;
   AppendComponent(exact, name);
@@ -185,6 +203,14 @@ std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const 
   return best;
 }
 
+std::string WindowsNameOfHost(const std::string& hostName) {
+  const std::string name = Utf8ToAnsi(hostName);
+  if (name.find('\\') != std::string::npos) {
+    throw EHostNameError(FormatMessage(kUnusableName, name));
+  }
+  return name;
+}
+
 std::optional<std::string> ResolveWindowsPath(const std::string& winePrefix,
                                               const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) {
@@ -193,6 +219,9 @@ std::optional<std::string> ResolveWindowsPath(const std::string& winePrefix,
   const WindowsPathParts parts = ParseWindowsPath(path);
   std::string root = "/";
   std::vector<std::string> base;  // host components below root, taken as they are
+  // How many components of base ".." leaves alone: those of the drive root the current
+  // directory lies on, worked out only when a ".." reaches base.
+  std::optional<std::size_t> driveRootDepth;
   switch (parts.root) {
     case WindowsPathParts::Root::kNetwork:
       return std::nullopt;
@@ -224,7 +253,14 @@ std::optional<std::string> ResolveWindowsPath(const std::string& winePrefix,
     } else if (!names.empty()) {
       names.pop_back();
     } else if (!base.empty()) {
-      base.pop_back();
+      if (!driveRootDepth) {
+        const std::vector<DriveRoot> roots = MappedDriveRoots(winePrefix);
+        const DriveRoot* drive = CoveringDrive(roots, base);
+        driveRootDepth = drive != nullptr ? drive->components.size() : 0;
+      }
+      if (base.size() > *driveRootDepth) {
+        base.pop_back();
+      }
     }
   }
 
@@ -252,34 +288,22 @@ std::string WindowsPathOfHost(const std::string& winePrefix, const std::string& 
     return "";
   }
   const std::string absolute = hostPath[0] == '/' ? hostPath : CurrentHostFolder() + "/" + hostPath;
-  const std::vector<std::string> components = NormalHostComponents(absolute);
+  const std::vector<std::string> components = RealComponents(NormalHostComponents(absolute));
 
-  std::vector<bool> mapped;
-  const auto roots = DriveRoots(winePrefix, mapped);
-  int bestDrive = -1;
-  for (int drive = 0; drive < 26; ++drive) {
-    const auto& root = roots[drive];
-    if (!mapped[drive] || root.size() > components.size() ||
-        (bestDrive >= 0 && root.size() <= roots[bestDrive].size())) {
-      continue;
-    }
-    bool covers = true;
-    for (std::size_t i = 0; i < root.size() && covers; ++i) {
-      covers = root[i] == components[i];
-    }
-    if (covers) {
-      bestDrive = drive;
+  const std::vector<DriveRoot> roots = MappedDriveRoots(winePrefix);
+  const DriveRoot* drive = CoveringDrive(roots, components);
+  const std::size_t first = drive != nullptr ? drive->components.size() : 0;
+  std::string windowsPath =
+      drive != nullptr ? std::string(1, static_cast<char>(drive->letter - 'a' + 'A')) + ":\\"
+                       : std::string("\\");
+  windowsPath = Utf8ToAnsi(windowsPath + Join(components, first, '\\'));
+  // A '\' inside a name would turn into a separator here, naming another path.
+  for (std::size_t i = first; i < components.size(); ++i) {
+    if (components[i].find('\\') != std::string::npos) {
+      throw EHostNameError(FormatMessage(kUnusableName, Utf8ToAnsi(components[i])));
     }
   }
-
-  std::string windowsPath;
-  if (bestDrive >= 0) {
-    windowsPath = std::string(1, static_cast<char>('A' + bestDrive)) + ":\\" +
-                  JoinWithBackslashes(components, roots[bestDrive].size());
-  } else {
-    windowsPath = "\\" + JoinWithBackslashes(components, 0);
-  }
-  return Utf8ToAnsi(windowsPath);
+  return windowsPath;
 }
 
 }  // namespace platform

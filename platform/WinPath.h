@@ -29,16 +29,19 @@ WindowsPathParts ParseWindowsPath(const std::string& path);
 // The host folder of a drive: <winePrefix>/dosdevices/x: (lower-case letter).
 std::string DriveFolder(const std::string& winePrefix, char drive);
 
-// The process's current directory as a host path, "" when it cannot be determined.
-std::string CurrentHostFolder();
-
 // The entry of hostFolder that the Windows name `name` (already in UTF-8) denotes: name itself
 // when it exists exactly, else the first entry in byte order equal to it with ASCII letters
 // folded; nothing when neither exists.
 std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const std::string& name);
 
+// The Windows name of one host name (UTF-8) of a folder entry. Fails with ECodePageError when
+// Windows-1252 cannot hold it, and with EHostNameError when it holds a '\', which Windows would
+// read as a separator.
+std::string WindowsNameOfHost(const std::string& hostName);
+
 // The host path a Windows path names. ".." goes up one level lexically but never above a drive
-// root or "/"; components that exist are taken with their letter case on disk, the first one
+// root or "/"; a relative path whose current directory lies on a mapped drive stops at that
+// drive's root too. Components that exist are taken with their letter case on disk, the first one
 // that does not exist and all after it keep the caller's. Nothing for an empty path, a network
 // name, an unmapped drive or a path with a NUL byte. A trailing separator is kept (as '/'), so
 // that the host, like Windows, insists on a folder there.
@@ -47,8 +50,10 @@ std::optional<std::string> ResolveWindowsPath(const std::string& winePrefix,
 
 // The Windows name of a host path: the mapped drive whose resolved root is the longest prefix
 // of it gives "X:\rest"; with none, the path with '/' turned into '\'. A relative host path is
-// taken from the current directory; "." and ".." are folded lexically. Fails with
-// ECodePageError when Windows-1252 cannot hold the name.
+// taken from the current directory; "." and ".." are folded lexically, then the longest part
+// that exists is resolved through its symbolic links, so that a path spelled through
+// dosdevices/c: is found on drive C. Fails with ECodePageError when Windows-1252 cannot hold
+// the name, and with EHostNameError when one of its names holds a '\'.
 std::string WindowsPathOfHost(const std::string& winePrefix, const std::string& hostPath);
 
 }  // namespace platform

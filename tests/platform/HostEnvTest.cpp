@@ -105,13 +105,15 @@ TEST_F(HostEnvTest, ListFolderGivesTheSystemOrderAndRefusesNamesItCannotHold) {
   WriteHostFile(driveC() + "/readme.txt", "");
   std::vector<FolderItem> expected;
   for (const auto& entry : fs::directory_iterator(driveC())) {
-    expected.push_back({entry.path().filename().string(), entry.is_directory()});
+    expected.push_back(
+        {entry.path().filename().string(), entry.is_directory(), entry.is_symlink()});
   }
   const auto items = env.ListFolder("C:\\");
   ASSERT_EQ(items.size(), 3u);
   for (std::size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].name, expected[i].name);
     EXPECT_EQ(items[i].isFolder, expected[i].isFolder) << items[i].name;
+    EXPECT_EQ(items[i].isLink, expected[i].isLink) << items[i].name;
   }
 
   WriteHostFile(driveC() + "/\xE6\x97\xA5\xE6\x9C\xAC.txt", "");
@@ -123,6 +125,15 @@ TEST_F(HostEnvTest, ListFolderGivesTheSystemOrderAndRefusesNamesItCannotHold) {
   }
   // Lookups are not disturbed by such a name.
   EXPECT_TRUE(env.FileExists("C:\\README.TXT"));
+
+  // A '\' in a host name would make the item another path (here one outside the folder).
+  WriteHostFile(game() + "/..\\secret.txt", "");
+  try {
+    env.ListFolder("C:\\Westwood\\Tiberian Sun");
+    FAIL() << "a name holding '\\' must not be listed";
+  } catch (const EHostNameError& e) {
+    EXPECT_STREQ(e.what(), "Name cannot be used on Windows: ..\\secret.txt");
+  }
 }
 
 TEST_F(HostEnvTest, TempFilesAreNewUniqueEmptyAndGetTheUsualMode) {

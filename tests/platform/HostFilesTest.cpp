@@ -16,23 +16,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A scratch folder on /dev/shm (tmpfs), apart from the file system of the temporary folder.
-struct ShmDir {
-  std::string path;
-  ShmDir() {
-    std::string templ = "/dev/shm/quorin-test-XXXXXX";
-    path = ::mkdtemp(templ.data()) != nullptr ? templ : "";
-  }
-  ~ShmDir() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  std::string operator/(const std::string& name) const { return path + "/" + name; }
-  bool ApartFrom(const std::string& other) const {
-    struct stat a, b;
-    return !path.empty() && ::stat(path.c_str(), &a) == 0 && ::stat(other.c_str(), &b) == 0 &&
-           a.st_dev != b.st_dev;
-  }
+// Makes the first rename of a replace or move fail as it does between two file systems, for
+// the length of a test, so that the copying path runs.
+struct CrossDeviceGuard {
+  CrossDeviceGuard() { platform::SimulateCrossDeviceRenames(true); }
+  ~CrossDeviceGuard() { platform::SimulateCrossDeviceRenames(false); }
 };
 
 struct UmaskGuard {
@@ -80,7 +68,7 @@ TEST(HostFile, ReadersShareButShutOutWritersUntilTheyClose) {
   EXPECT_EQ(creator->Seek(0, TSeekOrigin::soEnd), 0) << "an unopposed create truncates";
 }
 
-TEST(HostFile, CreatedFilesGetTheUsualModeAndFoldersNeverOpen) {
+TEST(HostFile, CreatedFilesGetTheUsualModeAndOnlyRegularFilesOpen) {
   TempDir tmp;
   for (mode_t mask : {022, 027}) {
     UmaskGuard guard(mask);
@@ -88,10 +76,13 @@ TEST(HostFile, CreatedFilesGetTheUsualModeAndFoldersNeverOpen) {
     ASSERT_NE(OpenHostFile(name, TFileMode::fmCreate), nullptr);
     EXPECT_EQ(ModeOf(name), 0666u & ~mask);
   }
+  // A FIFO without a writer is refused at once rather than waited on.
+  ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0666), 0);
   for (TFileMode mode :
        {TFileMode::fmOpenReadDenyWrite, TFileMode::fmCreate, TFileMode::fmOpenReadWriteExclusive}) {
     EXPECT_EQ(OpenHostFile(tmp.path(), mode), nullptr);
     EXPECT_EQ(OpenHostFile(tmp / "no/such", mode), nullptr);
+    EXPECT_EQ(OpenHostFile(tmp / "fifo", mode), nullptr);
   }
   EXPECT_EQ(OpenHostFile(tmp / "new", TFileMode::fmOpenReadWriteExclusive), nullptr);
   EXPECT_FALSE(fs::exists(tmp / "new")) << "only fmCreate creates";
@@ -121,39 +112,41 @@ TEST(ReplaceHostFile, WithinOneFileSystem) {
   EXPECT_EQ(ModeOf(tmp / "target"), 0640u) << "the target keeps its mode";
   EXPECT_FALSE(fs::exists(tmp / "source"));
 
-  WriteHostFile(tmp / "source", "kept");
+  WriteWithMode(tmp / "source", "kept", 0600);
   EXPECT_FALSE(ReplaceHostFile(tmp / "source", tmp / "gone/target"));
   EXPECT_EQ(ReadHostFile(tmp / "source"), "kept");
   ASSERT_TRUE(ReplaceHostFile(tmp / "source", tmp / "fresh")) << "no target yet";
   EXPECT_EQ(ReadHostFile(tmp / "fresh"), "kept");
+  EXPECT_EQ(ModeOf(tmp / "fresh"), 0600u) << "without a target the source's mode stays";
 }
 
 TEST(ReplaceHostFile, AcrossFileSystems) {
-  TempDir tmp;
-  ShmDir shm;
-  if (!shm.ApartFrom(tmp.path())) {
-    GTEST_SKIP() << "needs /dev/shm on a file system of its own";
-  }
+  TempDir from, to;
   UmaskGuard guard(022);
-  WriteWithMode(tmp / "target", "old", 0604);
-  WriteWithMode(shm / "source", "new", 0600);
-  ASSERT_TRUE(ReplaceHostFile(shm / "source", tmp / "target"));
-  EXPECT_EQ(ReadHostFile(tmp / "target"), "new");
-  EXPECT_EQ(ModeOf(tmp / "target"), 0604u);
-  EXPECT_FALSE(fs::exists(shm / "source"));
+  CrossDeviceGuard crossDevice;
+  WriteWithMode(to / "target", "old", 0604);
+  WriteWithMode(from / "source", "new", 0600);
+  ASSERT_TRUE(ReplaceHostFile(from / "source", to / "target"));
+  EXPECT_EQ(ReadHostFile(to / "target"), "new");
+  EXPECT_EQ(ModeOf(to / "target"), 0604u);
+  EXPECT_FALSE(fs::exists(from / "source"));
 
-  WriteWithMode(shm / "source", "fresh", 0600);
-  ASSERT_TRUE(ReplaceHostFile(shm / "source", tmp / "fresh"));
-  EXPECT_EQ(ModeOf(tmp / "fresh"), 0644u) << "a new file gets 0666 less the umask";
+  // Without a target the copy gets the source's mode, as a rename would leave it; a name as
+  // long as the system allows still leaves room for the copy made beside it.
+  const std::string longest(255, 'n');
+  WriteWithMode(from / "source", "fresh", 0600);
+  ASSERT_TRUE(ReplaceHostFile(from / "source", to / longest));
+  EXPECT_EQ(ReadHostFile(to / longest), "fresh");
+  EXPECT_EQ(ModeOf(to / longest), 0600u);
 
   // The copy is made but cannot take a folder's name; nothing changes and no copy is left.
-  fs::create_directory(tmp / "folder");
-  WriteHostFile(shm / "source", "kept");
-  EXPECT_FALSE(ReplaceHostFile(shm / "source", tmp / "folder"));
-  EXPECT_FALSE(ReplaceHostFile(shm / "source", tmp / "gone/target"));
-  EXPECT_EQ(ReadHostFile(shm / "source"), "kept");
-  EXPECT_EQ(CountItems(tmp.path()), 3);
-  EXPECT_EQ(CountItems(tmp / "folder"), 0);
+  fs::create_directory(to / "folder");
+  WriteHostFile(from / "source", "kept");
+  EXPECT_FALSE(ReplaceHostFile(from / "source", to / "folder"));
+  EXPECT_FALSE(ReplaceHostFile(from / "source", to / "gone/target"));
+  EXPECT_EQ(ReadHostFile(from / "source"), "kept");
+  EXPECT_EQ(CountItems(to.path()), 3);
+  EXPECT_EQ(CountItems(to / "folder"), 0);
 }
 
 TEST(MoveHostFile, RefusesAnExistingTargetOnAnyFileSystem) {
@@ -165,15 +158,14 @@ TEST(MoveHostFile, RefusesAnExistingTargetOnAnyFileSystem) {
   ASSERT_TRUE(MoveHostFile(tmp / "a", tmp / "c"));
   EXPECT_EQ(ReadHostFile(tmp / "c"), "a");
 
-  ShmDir shm;
-  if (!shm.ApartFrom(tmp.path())) {
-    GTEST_SKIP() << "needs /dev/shm on a file system of its own";
-  }
-  WriteWithMode(shm / "s", "moved", 0640);
-  EXPECT_FALSE(MoveHostFile(shm / "s", tmp / "b"));
+  UmaskGuard guard(022);
+  CrossDeviceGuard crossDevice;
+  WriteWithMode(tmp / "s", "moved", 0640);
+  EXPECT_FALSE(MoveHostFile(tmp / "s", tmp / "b"));
   EXPECT_EQ(ReadHostFile(tmp / "b"), "b");
-  ASSERT_TRUE(MoveHostFile(shm / "s", tmp / "d"));
+  ASSERT_TRUE(MoveHostFile(tmp / "s", tmp / "d"));
   EXPECT_EQ(ReadHostFile(tmp / "d"), "moved");
   EXPECT_EQ(ModeOf(tmp / "d"), 0640u) << "a moved file keeps its own mode";
-  EXPECT_FALSE(fs::exists(shm / "s"));
+  EXPECT_FALSE(fs::exists(tmp / "s"));
+  EXPECT_EQ(CountItems(tmp.path()), 3) << "no copy is left behind";
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -101,6 +103,38 @@ std::string Canonical(const std::string& path) {
   return fs::canonical(path).string();
 }
 
+// Runs start in a helper process that adopts every orphan below it, waits until all of them
+// have ended, and returns their exit codes in the order they ended: empty when start started
+// nothing, 127 for a process that gave up before running the program.
+std::vector<int> ExitCodesOfStarted(const std::function<void()>& start) {
+  int channel[2];
+  if (::pipe(channel) != 0) {
+    ADD_FAILURE() << "no pipe";
+    return {};
+  }
+  const pid_t helper = ::fork();
+  if (helper == 0) {
+    ::close(channel[0]);
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    start();
+    int status = 0;
+    while (::wait(&status) > 0) {
+      const char code = static_cast<char>(WIFEXITED(status) ? WEXITSTATUS(status) : 255);
+      (void)::write(channel[1], &code, 1);
+    }
+    ::_exit(0);
+  }
+  ::close(channel[1]);
+  std::vector<int> codes;
+  unsigned char code;
+  while (helper > 0 && ::read(channel[0], &code, 1) == 1) {
+    codes.push_back(code);
+  }
+  ::close(channel[0]);
+  ::waitpid(helper, nullptr, 0);
+  return codes;
+}
+
 }  // namespace
 
 TEST(StartHostProgram, WindowsProgramsRunUnderWineFoundOnPath) {
@@ -108,6 +142,8 @@ TEST(StartHostProgram, WindowsProgramsRunUnderWineFoundOnPath) {
   fs::create_directory(tmp / "bin");
   fs::create_directory(tmp / "work");
   WriteRecorder(tmp / "bin/wine", tmp.path());
+  WriteHostFile(tmp / "Quorin.exe", "MZ");
+  WriteHostFile(tmp / "SETUP.Bat", "@echo off");
   PathGuard path(tmp / "bin");
   auto record = Recorded(tmp.path(), [&] {
     StartHostProgram(tmp / "Quorin.exe", {"/associateqrk", "two words"}, tmp / "work");
@@ -125,24 +161,42 @@ TEST(StartHostProgram, ExecutablesRunDirectlyAndDocumentsGoToXdgOpen) {
   WriteRecorder(tmp / "bin/xdg-open", tmp.path());
   WriteHostFile(tmp / "readme.txt", "text");
   PathGuard path(tmp / "bin");
-  // A working folder that cannot be entered leaves the program in the caller's folder.
-  auto record = Recorded(tmp.path(), [&] {
-    StartHostProgram(tmp / "tool", {"-x", "a b"}, tmp / "gone");
-  });
+  // No working folder leaves the program in the caller's folder.
+  auto record = Recorded(tmp.path(), [&] { StartHostProgram(tmp / "tool", {"-x", "a b"}, ""); });
   EXPECT_EQ(record, (Args{Canonical("."), "-x", "a b"}));
   record =
       Recorded(tmp.path(), [&] { StartHostProgram(tmp / "readme.txt", {"ignored"}, tmp.path()); });
   EXPECT_EQ(record, (Args{Canonical(tmp.path()), tmp / "readme.txt"}));
 }
 
-TEST(StartHostProgram, NothingStartsWithoutTheLauncher) {
+TEST(StartHostProgram, NothingStartsWithoutTheProgramItsFolderOrTheLauncher) {
   TempDir tmp;
+  fs::create_directory(tmp / "bin");
+  WriteHostFile(tmp / "bin/wine", "#!/bin/sh\necho ran >> '" + tmp / "ran" + "'\n");
+  fs::permissions(tmp / "bin/wine", fs::perms::owner_all);
+  WriteHostFile(tmp / "Quorin.exe", "MZ");
   WriteHostFile(tmp / "readme.txt", "text");
-  PathGuard path(tmp.path());
-  StartHostProgram(tmp / "Quorin.exe", {"/associateqrk"}, tmp.path());
-  StartHostProgram(tmp / "readme.txt", {}, tmp.path());
-  StartHostProgram("", {}, "");
-  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  using Codes = std::vector<int>;
+  {
+    PathGuard path(tmp / "bin");
+    EXPECT_EQ(ExitCodesOfStarted([&] { StartHostProgram(tmp / "Missing.exe", {}, tmp.path()); }),
+              Codes{})
+        << "a program that does not exist starts nothing, not even wine";
+    EXPECT_EQ(ExitCodesOfStarted([&] { StartHostProgram(tmp / "Quorin.exe", {}, tmp / "gone"); }),
+              Codes{127})
+        << "a working folder that cannot be entered stops the start";
+    EXPECT_FALSE(fs::exists(tmp / "ran"));
+    EXPECT_EQ(ExitCodesOfStarted([&] { StartHostProgram(tmp / "Quorin.exe", {}, tmp.path()); }),
+              Codes{0});
+    EXPECT_TRUE(fs::exists(tmp / "ran")) << "with a folder to run in, the same start works";
+  }
+  PathGuard path(tmp.path());  // neither wine nor xdg-open here
+  EXPECT_EQ(ExitCodesOfStarted([&] {
+              StartHostProgram(tmp / "Quorin.exe", {"/associateqrk"}, tmp.path());
+              StartHostProgram(tmp / "readme.txt", {}, tmp.path());
+              StartHostProgram("", {}, "");
+            }),
+            Codes{});
 }
 
 TEST(StartHostProgram, WindowsPathThroughTheHostEnvironment) {

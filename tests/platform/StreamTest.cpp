@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -38,6 +39,16 @@ TEST(MemoryStream, SeeksFromEveryOriginAndGrowsOnWrite) {
   stream.SetSize(3);
   EXPECT_EQ(stream.Size(), 3);
   EXPECT_EQ(stream.Position(), 3) << "shrinking pulls the position back to the end";
+
+  // Before the start is refused, as by a file stream, and the position stays.
+  EXPECT_EQ(stream.Seek(-4, TSeekOrigin::soCurrent), -1);
+  EXPECT_EQ(stream.Position(), 3);
+  // A write far beyond the end is a failed write, whatever memory it would have needed.
+  for (const std::int64_t far : {std::int64_t{1} << 62, INT64_MAX}) {
+    EXPECT_EQ(stream.Seek(far, TSeekOrigin::soBeginning), far);
+    EXPECT_THROW(stream.WriteBuffer("z", 1), EWriteError) << far;
+  }
+  EXPECT_EQ(stream.Size(), 3);
 }
 
 TEST(StreamCopy, CountZeroCopiesAllFromTheStartOtherwiseFromThePosition) {

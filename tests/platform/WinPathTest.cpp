@@ -8,28 +8,8 @@
 #include "tests/platform/WinePrefix.h"
 
 namespace fs = std::filesystem;
-using platform::ParseWindowsPath;
 using platform::ResolveWindowsPath;
 using platform::WindowsPathOfHost;
-using platform::WindowsPathParts;
-using Root = WindowsPathParts::Root;
-
-TEST(ParseWindowsPath, TellsTheRootsApartAndSplitsOnEitherSeparator) {
-  const auto drive = ParseWindowsPath("C:\\Games//Tiberian Sun\\\\.\\Sun.exe");
-  EXPECT_EQ(drive.root, Root::kDrive);
-  EXPECT_EQ(drive.drive, 'c');
-  EXPECT_EQ(drive.components, (std::vector<std::string>{"Games", "Tiberian Sun", "Sun.exe"}));
-  EXPECT_FALSE(drive.trailingSeparator);
-
-  EXPECT_EQ(ParseWindowsPath("\\tmp\\x\\").root, Root::kHost);
-  EXPECT_TRUE(ParseWindowsPath("\\tmp\\x\\").trailingSeparator);
-  EXPECT_EQ(ParseWindowsPath("/tmp").root, Root::kHost);
-  EXPECT_EQ(ParseWindowsPath("/\\tmp").root, Root::kHost);
-  EXPECT_EQ(ParseWindowsPath("\\\\server\\share\\a.txt").root, Root::kNetwork);
-  const auto relative = ParseWindowsPath("a\\.\\..\\b");
-  EXPECT_EQ(relative.root, Root::kRelative);
-  EXPECT_EQ(relative.components, (std::vector<std::string>{"a", "..", "b"}));
-}
 
 class WinPathResolve : public ::testing::Test {
  protected:
@@ -47,6 +27,9 @@ TEST_F(WinPathResolve, FindsExistingNamesWhateverTheirCaseAndKeepsNewOnesAsGiven
   const std::string game = wine.driveC() + "/Westwood/Tiberian Sun";
   EXPECT_EQ(Resolve("C:\\Westwood\\Tiberian Sun\\Sun.exe"), game + "/Sun.exe");
   EXPECT_EQ(Resolve("c:/WESTWOOD/tiberian sun/SUN.EXE"), game + "/Sun.exe");
+  // Either separator, repeated or mixed, counts as one; "." is no component.
+  EXPECT_EQ(Resolve("C:\\Westwood//Tiberian Sun\\\\.\\/Sun.exe"), game + "/Sun.exe");
+  EXPECT_EQ(Resolve("/\\tmp"), "/tmp");
   // Once a component is missing, it and everything after it keep the caller's case.
   EXPECT_EQ(Resolve("C:\\westwood\\TIBERIAN SUN\\Quorin\\Rules\\rules.INI"),
             game + "/Quorin/Rules/rules.INI");
@@ -71,7 +54,7 @@ TEST_F(WinPathResolve, FoldsOnlyAsciiLettersAndConvertsNamesToUtf8) {
   EXPECT_EQ(Resolve("C:\\caf\xC9"), wine.driveC() + "/caf\xC3\x89");  // É is not é
 }
 
-TEST_F(WinPathResolve, DotDotNeverClimbsAboveARoot) {
+TEST_F(WinPathResolve, DotDotNeverClimbsAboveARootNorAboveTheDriveOfTheCurrentFolder) {
   EXPECT_EQ(Resolve("C:\\..\\..\\Westwood\\.\\x\\..\\TIBERIAN SUN"),
             wine.driveC() + "/Westwood/Tiberian Sun");
   EXPECT_EQ(Resolve("\\..\\..\\"), "/");
@@ -81,6 +64,12 @@ TEST_F(WinPathResolve, DotDotNeverClimbsAboveARoot) {
   EXPECT_EQ(Resolve("..\\WESTWOOD\\Tiberian Sun\\sun.exe"),
             wine.realDriveC() + "/Westwood/Tiberian Sun/Sun.exe");
   EXPECT_EQ(Resolve("."), wine.realDriveC() + "/Westwood");
+  // The current folder lies on drive C, so ".." stops at its root, as "C:\.." does.
+  EXPECT_EQ(Resolve("..\\..\\..\\Westwood"), wine.realDriveC() + "/Westwood");
+  EXPECT_EQ(Resolve("..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\.."), wine.realDriveC());
+  // Outside every drive, "/" is the limit.
+  wine.UnmapDrive('z');
+  fs::current_path(wine.prefix());
   EXPECT_EQ(Resolve("..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\.."), "/");
 }
 
@@ -96,10 +85,15 @@ TEST_F(WinPathResolve, NamesNothingOnAnUnmappedDriveOrANetwork) {
 
 TEST_F(WinPathResolve, HostPathsGetTheWindowsNameOfTheLongestMappedRoot) {
   const std::string c = wine.realDriveC();
-  wine.MapDrive('d', "../drive_c/Westwood");
   const auto windows = [&](const std::string& host) {
     return WindowsPathOfHost(wine.prefix(), host);
   };
+  // Spelled through the drive's link, and with a tail that does not exist yet.
+  EXPECT_EQ(windows(wine.driveC() + "/Westwood"), "C:\\Westwood");
+  EXPECT_EQ(windows(wine.driveC() + "/Westwood/New Folder/x.txt"),
+            "C:\\Westwood\\New Folder\\x.txt");
+
+  wine.MapDrive('d', "../drive_c/Westwood");
   EXPECT_EQ(windows(c + "/Westwood/Tiberian Sun/Sun.exe"), "D:\\Tiberian Sun\\Sun.exe");
   EXPECT_EQ(windows(c + "/Games/x"), "C:\\Games\\x");
   EXPECT_EQ(windows(c), "C:\\");
@@ -110,6 +104,13 @@ TEST_F(WinPathResolve, HostPathsGetTheWindowsNameOfTheLongestMappedRoot) {
   EXPECT_EQ(windows("/usr/./lib/../bin/"), "Z:\\usr\\bin");
   EXPECT_EQ(windows("/tmp/Caf\xC3\xA9 \xC3\x9C.txt"), "Z:\\tmp\\Caf\xE9 \xDC.txt");
   EXPECT_THROW(windows("/tmp/\xE6\x97\xA5\xE6\x9C\xAC"), ECodePageError);
+  // A '\' inside a host name would become a separator and name another path.
+  try {
+    windows(c + "/Games/..\\secret.txt");
+    ADD_FAILURE() << "a name holding '\\' must be refused";
+  } catch (const EHostNameError& e) {
+    EXPECT_STREQ(e.what(), "Name cannot be used on Windows: ..\\secret.txt");
+  }
 
   // Without z: a path that no drive covers keeps its host name, which resolves back to it.
   wine.UnmapDrive('z');
