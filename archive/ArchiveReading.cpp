@@ -3,11 +3,12 @@
 // is untrusted: sizes and offsets are checked against the file before they are used, and
 // memory grows only with bytes actually obtained from it.
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
+#include "archive/ArchiveFiles.h"
+#include "archive/ArchiveLimits.h"
 #include "archive/ExtractNames.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
@@ -26,33 +27,6 @@ constexpr std::int64_t kInflateSlack = 4096;
 
 const char* const kCannotReadList = "Unable to read archive file list";
 
-// Runs an action when the scope is left, unless dismissed first.
-template <class Action>
-class ScopeGuard {
- public:
-  explicit ScopeGuard(Action action) : action_(std::move(action)) {}
-  ~ScopeGuard() {
-    if (armed_) {
-      action_();
-    }
-  }
-  ScopeGuard(const ScopeGuard&) = delete;
-  ScopeGuard& operator=(const ScopeGuard&) = delete;
-  void Dismiss() { armed_ = false; }
-
- private:
-  Action action_;
-  bool armed_ = true;
-};
-
-std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env) {
-  try {
-    return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadDenyWrite, &env);
-  } catch (const Exception&) {
-    throw Exception(FormatMessage("Unable to open file (%s)", fileName));
-  }
-}
-
 // Whether the trailer describes a registry that this file can hold: a count whose records fit
 // in 32 bits, and a registry between the member data and the trailer. A compressed registry
 // cannot inflate to more than the best ratio deflate achieves.
@@ -61,7 +35,7 @@ bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
     return false;
   }
   const std::int64_t bytes = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
-  if (bytes > INT32_MAX) {
+  if (bytes > kMaxArchiveBytes) {
     return false;
   }
   if (bytes == 0) {
@@ -148,24 +122,23 @@ std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
 void ExtractIntoPlace(TZLBArchive& archive, platform::Env& env, int index,
                       const std::string& full) {
   const std::string cannotCreate = FormatMessage("Cannot create file %s", full);
-  const std::string temp = env.CreateTempFile(platform::FolderPart(full), "ZLB");
-  if (temp.empty()) {
+  TemporaryFile temp(env, env.CreateTempFile(platform::FolderPart(full), "ZLB"));
+  if (temp.Name().empty()) {
     throw EFCreateError(cannotCreate);
   }
-  ScopeGuard removeTemp([&env, &temp] { env.DeleteFile(temp); });
   {
     std::unique_ptr<TFileStream> out;
     try {
-      out = std::make_unique<TFileStream>(temp, TFileMode::fmCreate, &env);
+      out = std::make_unique<TFileStream>(temp.Name(), TFileMode::fmCreate, &env);
     } catch (const Exception&) {
       throw EFCreateError(cannotCreate);
     }
     archive.ExtractToStream(index, *out);
   }
-  if (!env.ReplaceFile(temp, full)) {
+  if (!env.ReplaceFile(temp.Name(), full)) {
     throw EFCreateError(cannotCreate);
   }
-  removeTemp.Dismiss();
+  temp.Release();
 }
 
 }  // namespace
@@ -190,23 +163,29 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
 
   // Verify the whole file against the trailer. A file of no bytes has a CRC of 0 and an
   // all-zero trailer: an archive without entries. Any other file too short for a trailer is
-  // damaged.
-  ScopeGuard closeOnFailure([this] {
+  // damaged, and so is one whose content before the trailer passes the 32-bit offsets of the
+  // format; that one is refused before its CRC is computed over gigabytes.
+  const std::int64_t size = file->Size();
+  try {
+    const std::int64_t content = size - std::int64_t{kTrailerSize};
+    if ((size > 0 && content < 0) || content > kMaxArchiveBytes) {
+      throw Exception("The archive file appears to be corrupted");
+    }
+    const std::uint32_t crc = CalcCRC(*file, std::int64_t{kTrailerSize});
+    if (size > 0) {
+      std::uint8_t trailer[kTrailerSize];
+      file->SetPosition(content);
+      file->ReadBuffer(trailer, kTrailerSize);
+      FTrailer = DecodeTrailer(trailer);
+    }
+    if (crc != FTrailer.ArchiveCRC) {
+      throw Exception("The archive file appears to be corrupted");
+    }
+  } catch (...) {
     FFileName.clear();
     FTrailer = ZeroTrailer();
-  });
-  const std::int64_t size = file->Size();
-  const std::uint32_t crc = CalcCRC(*file, std::int64_t{kTrailerSize});
-  if (size >= std::int64_t{kTrailerSize}) {
-    std::uint8_t trailer[kTrailerSize];
-    file->SetPosition(size - std::int64_t{kTrailerSize});
-    file->ReadBuffer(trailer, kTrailerSize);
-    FTrailer = DecodeTrailer(trailer);
+    throw;
   }
-  if ((size > 0 && size < std::int64_t{kTrailerSize}) || crc != FTrailer.ArchiveCRC) {
-    throw Exception("The archive file appears to be corrupted");
-  }
-  closeOnFailure.Dismiss();
 
   try {
     if (!RegistryFits(FTrailer, size)) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveFiles.h"
 #include "archive/ArchiveLimits.h"
 #include "archive/MemberNames.h"
 #include "archive/ZLIBArchive.h"
@@ -38,27 +39,6 @@ void CopyExactly(TStream& from, TStream& to, std::int64_t count) {
     count -= static_cast<std::int64_t>(piece);
   }
 }
-
-// The temporary file of one update: deleted when the update does not complete.
-class TemporaryFile {
- public:
-  TemporaryFile(platform::Env& env, std::string name) : env_(env), name_(std::move(name)) {}
-  ~TemporaryFile() {
-    if (!name_.empty()) {
-      env_.DeleteFile(name_);
-    }
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  const std::string& Name() const { return name_; }
-  // The file has been moved away; nothing is left to delete.
-  void Release() { name_.clear(); }
-
- private:
-  platform::Env& env_;
-  std::string name_;
-};
 
 }  // namespace
 
@@ -101,22 +81,11 @@ void TZLBArchive::AddFile(const std::string& Source) {
 
       // The present members' data, byte for byte: their offsets stay valid.
       if (!FIsNew) {
-        std::unique_ptr<TFileStream> archive;
-        try {
-          archive =
-              std::make_unique<TFileStream>(FFileName, TFileMode::fmOpenReadDenyWrite, &Env());
-        } catch (const Exception&) {
-          throw Exception(FormatMessage("Unable to open file (%s)", FFileName));
-        }
+        std::unique_ptr<TFileStream> archive = OpenForReading(FFileName, Env());
         CopyExactly(*archive, out, FTrailer.RegistryOffset);
       }
 
-      std::unique_ptr<TFileStream> source;
-      try {
-        source = std::make_unique<TFileStream>(Source, TFileMode::fmOpenReadDenyWrite, &Env());
-      } catch (const Exception&) {
-        throw Exception(FormatMessage("Unable to open file (%s)", Source));
-      }
+      std::unique_ptr<TFileStream> source = OpenForReading(Source, Env());
       const std::int64_t sourceSize = source->Size();
       const std::int64_t dataOffset = out.Size();
       if (!MemberFits(sourceSize)) {
@@ -256,7 +225,9 @@ std::string TZLBArchive::MakeTempFileName() {
 
 namespace {
 
-// Appends the items of dir (without a trailing separator) as ListDirectory describes.
+// Appends the items of dir (without a trailing separator) as ListDirectory describes. A
+// symbolic link to a folder is listed as a folder but not descended into, so a link that leads
+// back up the tree cannot make the listing run on.
 void ListFolderInto(platform::Env& env, const std::string& dir, bool recursePaths, bool savePaths,
                     std::vector<std::string>& files) {
   std::vector<std::string> pending;
@@ -266,7 +237,7 @@ void ListFolderInto(platform::Env& env, const std::string& dir, bool recursePath
     }
     const std::string path = dir + "\\" + item.name;
     if (item.isFolder) {
-      if (recursePaths) {
+      if (recursePaths && !item.isLink) {
         ListFolderInto(env, path, recursePaths, savePaths, files);
       }
       if (savePaths) {

@@ -41,8 +41,9 @@ bool IsSafeMemberPath(const std::string& path) {
 
 std::string JoinExtractFolder(const std::string& destDir, const std::string& path) {
   const std::string joined = destDir + path;
-  // A network name keeps both of its leading backslashes.
-  const std::size_t kept = joined.compare(0, 2, "\\\\") == 0 ? 2 : 0;
+  // A network name keeps both of its leading backslashes. Only the folder given can start one:
+  // a stored path joined to a folder of a single backslash must not turn it into one.
+  const std::size_t kept = destDir.compare(0, 2, "\\\\") == 0 ? 2 : 0;
   std::string folder = joined.substr(0, kept);
   for (std::size_t i = kept; i < joined.size(); ++i) {
     if (joined[i] == '\\' && !folder.empty() && folder.back() == '\\') {

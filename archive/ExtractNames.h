@@ -14,6 +14,6 @@ bool IsSafeMemberName(const std::string& name);
 bool IsSafeMemberPath(const std::string& path);
 
 // The folder a member lands in when extracted with its path: destDir immediately followed by
-// path, runs of backslashes cut to one (a leading "\\" of a network name stays), and one
-// trailing backslash removed.
+// path, runs of backslashes cut to one (a leading "\\" of destDir, a network name, stays), and
+// one trailing backslash removed.
 std::string JoinExtractFolder(const std::string& destDir, const std::string& path);

@@ -9,7 +9,7 @@
 
 #include "archive/ExtractNames.h"
 #include "archive/ZLIBArchive.h"
-#include "tests/archive/ArchiveBuilder.h"
+#include "tests/support/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
 
@@ -25,6 +25,16 @@ std::string Text(std::size_t size) {
     s += "Tiberian Sun rules line " + std::to_string(s.size() % 97) + "\n";
   }
   return s.substr(0, size);
+}
+
+// Whether a temporary file of an extraction is left in the folder.
+bool HasTemporaryFile(const std::string& folder) {
+  for (const auto& item : fs::directory_iterator(folder)) {
+    if (item.path().filename().string().rfind("ZLB", 0) == 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string Extracted(TZLBArchive& archive, int index) {
@@ -149,19 +159,34 @@ TEST_F(Extracting, FailedChecksLeaveNoFileAndExistingFilesIntact) {
   EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 0); }), "File (0) is corrupt");
   EXPECT_EQ(ReadHostFile(out + "/good"), "precious");
   EXPECT_EQ(OutFiles().size(), 2u);
+
+  // The member is complete, but it cannot be put in place of a folder.
+  archive.OnProgress = nullptr;
+  fs::remove(out + "/good");
+  fs::create_directory(out + "/good");
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 0); }),
+            "Cannot create file " + destDir + "\\good");
+  EXPECT_TRUE(fs::is_directory(out + "/good"));
+  EXPECT_FALSE(HasTemporaryFile(out));
 }
 
 TEST_F(Extracting, ReplaceDecisionAndExtractedNameText) {
+  const std::string fresh = Text(50000);
   builder::ArchiveBuilder b;
-  b.Stored("rules.ini", "new");
+  b.Deflated("rules.ini", fresh, 3);
   Open(b);
   std::vector<std::string> asked, extracted;
-  archive.OnFileExtracted = [&](const std::string& name) { extracted.push_back(name); };
+  // By the time the event comes, the file is complete under its own name.
+  archive.OnFileExtracted = [&](const std::string& name) {
+    extracted.push_back(name);
+    EXPECT_EQ(ReadHostFile(out + "/rules.ini"), fresh);
+    EXPECT_FALSE(HasTemporaryFile(out));
+  };
 
   archive.ExtractFile(destDir, 0);  // nothing there yet: no question asked
   WriteHostFile(out + "/rules.ini", "old");
   archive.ExtractFile(destDir, 0);  // no handler: overwritten
-  EXPECT_EQ(ReadHostFile(out + "/rules.ini"), "new");
+  EXPECT_EQ(ReadHostFile(out + "/rules.ini"), fresh);
 
   WriteHostFile(out + "/rules.ini", "old");
   archive.OnReplaceFile = [&](const std::string& name, bool&) { asked.push_back(name); };
@@ -175,7 +200,7 @@ TEST_F(Extracting, ReplaceDecisionAndExtractedNameText) {
     replace = true;
   };
   archive.ExtractFile(dir.path() + "\\out", 0);
-  EXPECT_EQ(ReadHostFile(out + "/rules.ini"), "new");
+  EXPECT_EQ(ReadHostFile(out + "/rules.ini"), fresh);
 
   EXPECT_EQ(asked, (std::vector<std::string>{destDir + "\\rules.ini", destDir + "rules.ini"}));
   EXPECT_EQ(extracted, (std::vector<std::string>{destDir + "rules.ini", destDir + "rules.ini",
@@ -214,6 +239,9 @@ TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {
   EXPECT_EQ(JoinExtractFolder("\\\\srv\\", "\\\\share\\x\\"), "\\\\srv\\share\\x");
   EXPECT_EQ(JoinExtractFolder("\\\\\\srv", ""), "\\\\srv");
   EXPECT_EQ(JoinExtractFolder("C:\\Games\\", "\\Quorin\\"), "C:\\Games\\Quorin");
+  // Only the folder given can be a network name, never the stored path joined to it.
+  EXPECT_EQ(JoinExtractFolder("\\", "\\srv\\share\\"), "\\srv\\share");
+  EXPECT_EQ(JoinExtractFolder("\\", "\\x\\"), "\\x");
 }
 
 TEST_F(Extracting, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {

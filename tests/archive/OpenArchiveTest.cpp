@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
-#include "tests/archive/ArchiveBuilder.h"
+#include "platform/HostEnv.h"
+#include "tests/support/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
 
@@ -81,6 +84,49 @@ TEST_F(Opening, ZeroByteFileIsEmptyArchiveButShorterTrailersAreCorrupt) {
 
   ExpectRefused(std::string(35, '\0'), "The archive file appears to be corrupted");
   ExpectRefused("x", "The archive file appears to be corrupted");
+}
+
+// The host environment, counting the bytes read from the files it opens.
+class CountingEnv : public platform::HostEnv {
+ public:
+  std::size_t bytesRead = 0;
+  std::unique_ptr<platform::File> OpenFile(const std::string& path, TFileMode mode) override {
+    auto file = HostEnv::OpenFile(path, mode);
+    return file ? std::make_unique<Counted>(std::move(file), bytesRead) : nullptr;
+  }
+
+ private:
+  class Counted : public platform::File {
+   public:
+    Counted(std::unique_ptr<platform::File> file, std::size_t& count)
+        : file_(std::move(file)), count_(count) {}
+    std::size_t Read(void* buffer, std::size_t count) override {
+      const std::size_t got = file_->Read(buffer, count);
+      count_ += got;
+      return got;
+    }
+    std::size_t Write(const void* buffer, std::size_t count) override {
+      return file_->Write(buffer, count);
+    }
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+      return file_->Seek(offset, origin);
+    }
+
+   private:
+    std::unique_ptr<platform::File> file_;
+    std::size_t& count_;
+  };
+};
+
+TEST_F(Opening, FileBeyondTheFormatsLimitIsRefusedUnread) {
+  CountingEnv env;
+  TZLBArchive counted(nullptr, &env);
+  WriteHostFile(file, "");
+  std::filesystem::resize_file(file, (std::uint64_t{1} << 31) + 36);  // sparse: no disk used
+  EXPECT_EQ(FailureOf([&] { counted.OpenArchive(file); }),
+            "The archive file appears to be corrupted");
+  EXPECT_EQ(counted.FileName(), "");
+  EXPECT_EQ(env.bytesRead, 0u);
 }
 
 TEST_F(Opening, EmptyNameMissingAndLockedFilesLeaveItClosed) {

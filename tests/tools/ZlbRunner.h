@@ -23,14 +23,18 @@ struct ZlbResult {
   std::string err;
 };
 
-// The zlb program under test: $ZLB_BINARY (set by CTest; set it by hand when running the test
-// program directly).
+// The zlb program under test: $ZLB_BINARY when set (CTest sets it), else the program built
+// beside this test program.
 inline std::string ZlbBinary() {
   const char* binary = std::getenv("ZLB_BINARY");
-  if (binary == nullptr || *binary == '\0') {
-    throw std::runtime_error("ZLB_BINARY is not set");
+  if (binary != nullptr && *binary != '\0') {
+    return binary;
   }
-  return binary;
+#ifdef ZLB_BUILT_BINARY
+  return ZLB_BUILT_BINARY;
+#else
+  throw std::runtime_error("ZLB_BINARY is not set");
+#endif
 }
 
 namespace zlb_runner {

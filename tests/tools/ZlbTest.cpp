@@ -1,95 +1,25 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
-#include "tools/ZlbRunner.h"
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/TempDir.h"
+#include "tests/tools/ZlbRunner.h"
 
 namespace {
 
-// --- archives written byte by byte, independently of the archive component ---
-
-struct RawMember {
-  RawMember(std::string name, std::string path, std::string data, int level = -1,
-            std::optional<std::uint32_t> crc = std::nullopt)
-      : name(std::move(name)),
-        path(std::move(path)),
-        data(std::move(data)),
-        level(level),
-        crc(crc) {}
-  std::string name;
-  std::string path;
-  std::string data;
-  int level;                         // -1: stored; 0 to 3: deflated, recorded as this level
-  std::optional<std::uint32_t> crc;  // a wrong CRC to record instead of the real one
-  std::optional<std::int32_t> size;  // a wrong unpacked size to record
-};
-
-void Put32(std::string& out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i)
-    out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::string ShortField(const std::string& text) {
-  std::string field(256, '\0');
-  field[0] = static_cast<char>(text.size());
-  field.replace(1, text.size(), text);
-  return field;
-}
-
-std::uint32_t Crc(const std::string& bytes) {
-  return static_cast<std::uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
+using builder::ArchiveBuilder;
+using builder::Crc;
 
 std::string Hex(std::uint32_t value) {
   char text[9];
   std::snprintf(text, sizeof text, "%08x", value);
   return text;
-}
-
-std::string Deflate(const std::string& bytes, int level) {
-  uLongf size = compressBound(static_cast<uLong>(bytes.size()));
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-            reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()), level);
-  out.resize(size);
-  return out;
-}
-
-std::string RawArchive(const std::vector<RawMember>& members, bool compressRegistry = true) {
-  static const int kZlibLevels[] = {0, 1, -1, 9};
-  std::string data, registry;
-  for (const auto& member : members) {
-    const std::string packed =
-        member.level < 0 ? member.data : Deflate(member.data, kZlibLevels[member.level]);
-    registry += ShortField(member.name) + ShortField(member.path);
-    Put32(registry, static_cast<std::uint32_t>(member.size.value_or(member.data.size())));
-    Put32(registry, static_cast<std::uint32_t>(packed.size()));
-    Put32(registry, static_cast<std::uint32_t>(data.size()));
-    Put32(registry, member.crc.value_or(Crc(member.data)));
-    registry += member.level < 0 ? '\1' : '\0';
-    registry += static_cast<char>(member.level < 0 ? 0 : member.level);
-    registry += std::string(2, '\0');
-    data += packed;
-  }
-  std::string archive = data + (compressRegistry ? Deflate(registry, 9) : registry);
-  const auto registrySize = compressRegistry ? archive.size() - data.size() : 0;
-  std::string trailer;
-  Put32(trailer, Crc(archive));
-  Put32(trailer, static_cast<std::uint32_t>(members.size()));
-  Put32(trailer, 1);
-  Put32(trailer, static_cast<std::uint32_t>(registrySize));
-  Put32(trailer, static_cast<std::uint32_t>(data.size()));
-  trailer += compressRegistry ? '\1' : '\0';
-  return archive + trailer + std::string(15, '\0');
 }
 
 const std::string kUsageHint = "Try 'zlb --help'.\n";
@@ -99,9 +29,11 @@ void ExpectFailure(const ZlbResult& result, const std::string& message) {
   EXPECT_EQ(result.err, "zlb: " + message + "\n");
 }
 
-// Runs zlb in the folder and expects success with nothing on standard error.
-std::string Ok(const TempDir& dir, const std::vector<std::string>& args) {
-  const ZlbResult result = RunZlb(args, dir.path());
+// Runs zlb in the folder (or in sub below it) and expects success with nothing on standard
+// error.
+std::string Ok(const TempDir& dir, const std::vector<std::string>& args,
+               const std::string& sub = "") {
+  const ZlbResult result = RunZlb(args, sub.empty() ? dir.path() : dir / sub);
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
   return result.out;
@@ -151,15 +83,18 @@ TEST(ZlbCommandLine, HelpGoesToStdoutAndUsageErrorsExitTwo) {
 
 TEST(ZlbList, TsvAndTableShowEveryMemberOnOneLine) {
   TempDir dir;
-  WriteHostFile(dir / "a.zlb", RawArchive({{"plain.txt", "", "hello"},
-                                           {"a\tb\nc", "sub\\", Repeated("squeeze ", 500), 3},
-                                           {"caf\xE9\x7F", "", ""}}));
-  // Options after the archive argument, as well as before it.
   const std::string squeezed = Repeated("squeeze ", 500);
+  ArchiveBuilder b;
+  b.Stored("plain.txt", "hello");
+  b.Deflated("a\tb\nc", squeezed, 3, "sub\\");
+  b.Stored("caf\xE9\x7F", "");
+  b.Write(dir / "a.zlb");
+  // Options after the archive argument, as well as before it.
   EXPECT_EQ(Ok(dir, {"list", "a.zlb", "--tsv"}),
             "0\tplain.txt\t\t5\t5\t1\t0\t3610a686\n"
             "1\ta\\x09b\\x0ac\tsub\\\t4000\t" +
-                std::to_string(Deflate(squeezed, 9).size()) + "\t0\t3\t" + Hex(Crc(squeezed)) +
+                std::to_string(builder::Deflate(squeezed, 9).size()) + "\t0\t3\t" +
+                Hex(Crc(squeezed)) +
                 "\n"
                 "2\tcaf\xC3\xA9\\x7f\t\t0\t0\t1\t0\t00000000\n");
 
@@ -174,7 +109,10 @@ TEST(ZlbList, TsvAndTableShowEveryMemberOnOneLine) {
 
 TEST(ZlbInfo, PrintsTheTrailerKeysInOrder) {
   TempDir dir;
-  const std::string archive = RawArchive({{"x", "", "12345"}}, false);
+  ArchiveBuilder b;
+  b.compressRegistry = false;
+  b.Stored("x", "12345");
+  const std::string archive = b.Build();
   WriteHostFile(dir / "plain.zlb", archive);
   char crc[9];
   std::snprintf(crc, sizeof crc, "%08x", Crc(archive.substr(0, archive.size() - 36)));
@@ -191,22 +129,24 @@ TEST(ZlbInfo, PrintsTheTrailerKeysInOrder) {
 
 TEST(ZlbTest, ChecksEveryMemberAndNamesTheFirstBadOne) {
   TempDir dir;
-  const std::vector<RawMember> sound = {
-      {"a", "", "stored"}, {"b", "", Repeated("xyz", 3000), 2}, {"c", "", ""}};
-  WriteHostFile(dir / "sound.zlb", RawArchive(sound));
+  ArchiveBuilder sound;
+  sound.Stored("a", "stored");
+  sound.Deflated("b", Repeated("xyz", 3000), 2);
+  sound.Stored("c", "");
+  sound.Write(dir / "sound.zlb");
   EXPECT_EQ(Ok(dir, {"test", "sound.zlb"}), "sound.zlb: 3 members OK\n");
 
-  auto badCrc = sound;
-  badCrc[1].crc = 0x12345678;
-  WriteHostFile(dir / "crc.zlb", RawArchive(badCrc));
+  ArchiveBuilder badCrc = sound;
+  badCrc.members[1].crc = 0x12345678;
+  badCrc.Write(dir / "crc.zlb");
   ExpectFailure(RunZlb({"test", "crc.zlb"}, dir.path()), "File (1) failed CRC check");
 
-  auto shortMember = sound;
-  shortMember[0].size = 100;
-  WriteHostFile(dir / "short.zlb", RawArchive(shortMember));
-  ExpectFailure(RunZlb({"test", "short.zlb"}, dir.path()), "File (0) is corrupt");
+  ArchiveBuilder shortMember = sound;
+  shortMember.members[1].unpackedSize = 9001;  // its zlib stream ends before that
+  shortMember.Write(dir / "short.zlb");
+  ExpectFailure(RunZlb({"test", "short.zlb"}, dir.path()), "File (1) is corrupt");
 
-  std::string flipped = RawArchive(sound);
+  std::string flipped = sound.Build();
   flipped[2] ^= 0x01;
   WriteHostFile(dir / "flipped.zlb", flipped);
   ExpectFailure(RunZlb({"test", "flipped.zlb"}, dir.path()),
@@ -216,8 +156,10 @@ TEST(ZlbTest, ChecksEveryMemberAndNamesTheFirstBadOne) {
 
 TEST(ZlbExtract, AllOrByIndexIntoAFolderCreatedOnDemand) {
   TempDir dir;
-  WriteHostFile(dir / "a.zlb", RawArchive({{"one.txt", "sub\\", "first"},
-                                           {"two.txt", "", Repeated("second", 900), 1}}));
+  ArchiveBuilder b;
+  b.Stored("one.txt", "first", "sub\\");
+  b.Deflated("two.txt", Repeated("second", 900), 1);
+  b.Write(dir / "a.zlb");
   Ok(dir, {"extract", "a.zlb", "out/deep/er"});
   EXPECT_EQ(ReadHostFile(dir / "out/deep/er/one.txt"), "first");
   EXPECT_EQ(ReadHostFile(dir / "out/deep/er/two.txt"), Repeated("second", 900));
@@ -236,7 +178,9 @@ TEST(ZlbExtract, AllOrByIndexIntoAFolderCreatedOnDemand) {
 
 TEST(ZlbExtract, NoClobberKeepsFilesAndAFailureStopsTheRun) {
   TempDir dir;
-  WriteHostFile(dir / "a.zlb", RawArchive({{"keep.txt", "", "archived"}}));
+  ArchiveBuilder keep;
+  keep.Stored("keep.txt", "archived");
+  keep.Write(dir / "a.zlb");
   std::filesystem::create_directory(dir / "out");
   WriteHostFile(dir / "out/keep.txt", "mine");
   Ok(dir, {"extract", "--no-clobber", "a.zlb", "out"});
@@ -245,16 +189,18 @@ TEST(ZlbExtract, NoClobberKeepsFilesAndAFailureStopsTheRun) {
   EXPECT_EQ(ReadHostFile(dir / "out/keep.txt"), "archived");
 
   // The CRC is always checked, and nothing after the first failure is extracted.
-  WriteHostFile(dir / "bad.zlb", RawArchive({{"0.txt", "", "zero"},
-                                             {"1.txt", "", "one", -1, 0xDEADBEEF},
-                                             {"2.txt", "", "two"}}));
+  ArchiveBuilder bad;
+  bad.Stored("0.txt", "zero");
+  bad.Stored("1.txt", "one").crc = 0xDEADBEEF;
+  bad.Stored("2.txt", "two");
+  bad.Write(dir / "bad.zlb");
   ExpectFailure(RunZlb({"extract", "bad.zlb", "bad"}, dir.path()), "File (1) failed CRC check");
   EXPECT_TRUE(std::filesystem::exists(dir / "bad/0.txt"));
   EXPECT_FALSE(std::filesystem::exists(dir / "bad/2.txt"));
 
   WriteHostFile(dir / "file", "");
   ExpectFailure(RunZlb({"extract", "a.zlb", "file/sub"}, dir.path()),
-                "Unable to create destination path (file/sub)");
+                "Unable to create destination path");
 }
 
 TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {
@@ -303,11 +249,29 @@ TEST(ZlbCreate, RecursionAddsTheFilesBelowAFolderButNoFolders) {
   EXPECT_EQ(Ok(dir, {"list", "--tsv", "flat.zlb"}), "0\tg\t" + g + "1\tf\t" + f);
 
   ExpectFailure(RunZlb({"create", "folder.zlb", "src"}, dir.path()), "Unable to open file (src)");
+
+  // Folders with no files give an empty archive: a file of no bytes that takes additions.
+  std::filesystem::create_directories(dir / "hollow/inner");
+  Ok(dir, {"create", "-r", "hollow.zlb", "hollow"});
+  EXPECT_EQ(ReadHostFile(dir / "hollow.zlb"), "");
+  EXPECT_EQ(Ok(dir, {"info", "hollow.zlb"}).rfind("files=0\n", 0), 0u);
+  Ok(dir, {"add", "hollow.zlb", "src/f"});
+  EXPECT_EQ(Ok(dir, {"list", "--tsv", "hollow.zlb"}), "0\tf\t" + f);
+  EXPECT_EQ(Ok(dir, {"test", "hollow.zlb"}), "hollow.zlb: 1 member OK\n");
+
+  // An archive inside the folder being added is not added to itself.
+  WriteHostFile(dir / "o", "o");
+  Ok(dir, {"create", "src/self.zlb", "o"});
+  Ok(dir, {"add", "-r", "self.zlb", "."}, "src");
+  EXPECT_EQ(Ok(dir, {"list", "--tsv", "self.zlb"}, "src"),
+            "0\to\t\t1\t1\t1\t0\t" + Hex(Crc("o")) + "\n1\tg\t" + g + "2\tf\t" + f);
 }
 
 TEST(ZlbProgress, ShownAsOneRewrittenLineOnlyOnATerminal) {
   TempDir dir;
-  WriteHostFile(dir / "a.zlb", RawArchive({{"m.txt", "", std::string(10000, 'm'), 2}}));
+  ArchiveBuilder b;
+  b.Deflated("m.txt", std::string(10000, 'm'), 2);
+  b.Write(dir / "a.zlb");
   const ZlbResult shown = RunZlb({"extract", "a.zlb", "out"}, dir.path(), true);
   EXPECT_EQ(shown.status, 0);
   const auto at41 = shown.err.find("\rExtracting m.txt 41%");

@@ -19,7 +19,6 @@ class CrcSink : public TStream {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
 
   std::uint32_t Crc() const { return crc_ ^ 0xFFFFFFFFu; }
-  std::int64_t Length() const { return length_; }
 
  private:
   const Crc32Engine& engine_;

@@ -61,17 +61,16 @@ void RunTest(const Options& options) {
   progress.Attach(archive);
   archive.OpenArchive(name);
 
-  // Each member goes into a sink that keeps only its length and CRC-32, so memory stays flat
-  // whatever the member's size; the comparison is ours because the sink cannot be read back.
+  // Each member goes into a sink that keeps only its CRC-32, so memory stays flat whatever the
+  // member's size. The archive's own check (CheckCRC) reads the extracted stream back from its
+  // start, which a sink that keeps nothing cannot do, so the tool compares the CRC itself. A
+  // member whose data ends early has already failed in ExtractToStream.
   const Crc32Engine engine(BuildCRC32Table());
   TArchiveEntry entry;
   for (int index = 0; index < archive.FileCount(); ++index) {
     archive.GetFileEntry(index, entry);
     CrcSink sink(engine);
     archive.ExtractToStream(index, sink);
-    if (sink.Length() != entry.UnpackedSize) {
-      throw Exception(FormatMessage("File (%d) is corrupt", index));
-    }
     if (sink.Crc() != entry.CRC) {
       throw Exception(FormatMessage("File (%d) failed CRC check", index));
     }
@@ -89,7 +88,7 @@ void RunExtract(const Options& options) {
 
   std::string destDir = platform::Utf8ToAnsi(options.destDir);
   if (!platform::ForceFolders(*platform::Env::Default(), destDir)) {
-    throw Exception(FormatMessage("Unable to create destination path (%s)", destDir));
+    throw Exception("Unable to create destination path");
   }
   // The archive joins the folder and the member's name as they stand; a closing separator
   // makes the members land inside the folder.

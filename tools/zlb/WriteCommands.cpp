@@ -4,6 +4,7 @@
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
+#include "platform/Stream.h"
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/Progress.h"
 
@@ -25,9 +26,16 @@ void Configure(TZLBArchive& archive, const Options& options) {
   archive.SetRecursePaths(options.recursive);
 }
 
+// Whether two names denote the same file on this host.
+bool SameHostFile(platform::Env& env, const std::string& a, const std::string& b) {
+  const auto hostA = env.HostPath(a);
+  return hostA && hostA == env.HostPath(b);
+}
+
 // Adds the files in command-line order, stopping at the first failure. With -r a folder
 // stands for every file below it; the listing also names folders (with --save-paths), and
-// those are left out, as the archive can hold only files.
+// those are left out, as the archive can hold only files. So is the archive itself when it
+// lies in such a folder: it would be added to itself.
 void AddFiles(TZLBArchive& archive, const Options& options) {
   platform::Env& env = *platform::Env::Default();
   for (const auto& file : options.files) {
@@ -39,7 +47,7 @@ void AddFiles(TZLBArchive& archive, const Options& options) {
     std::vector<std::string> found;
     archive.ListDirectory(WithoutClosingSeparators(name), found);
     for (const auto& item : found) {
-      if (!env.FolderExists(item)) {
+      if (!env.FolderExists(item) && !SameHostFile(env, item, archive.FileName())) {
         archive.AddFile(item);
       }
     }
@@ -58,6 +66,12 @@ void Update(const Options& options, bool create) {
     archive.OpenArchive(name);
   }
   AddFiles(archive, options);
+  // The archive file is written by the first addition. When there was nothing to add (-r on
+  // empty folders), a file of no bytes stands for the empty archive, so that the command
+  // leaves an archive behind as it reports.
+  if (archive.IsNew()) {
+    TFileStream empty(name, TFileMode::fmCreate);
+  }
 }
 
 }  // namespace

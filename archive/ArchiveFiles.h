@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/Stream.h"
+
+namespace platform {
+class Env;
+}
+
+// File handling shared by the reading and the writing side of the archive component.
+
+// Opens fileName for reading, others may read too. Fails with "Unable to open file (%s)"
+// naming the file, whatever the reason.
+std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env);
+
+// A temporary file that is deleted when the owner goes out of scope, unless it was released
+// first (after it has been moved into its final place). Declare it before any stream over the
+// file, so that the stream is closed before the file is deleted.
+class TemporaryFile {
+ public:
+  TemporaryFile(platform::Env& env, std::string name) : env_(env), name_(std::move(name)) {}
+  ~TemporaryFile();
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  const std::string& Name() const { return name_; }
+  // The file has been moved away; nothing is left to delete.
+  void Release() { name_.clear(); }
+
+ private:
+  platform::Env& env_;
+  std::string name_;
+};
