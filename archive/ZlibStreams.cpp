@@ -77,12 +77,7 @@ std::size_t TCompressionStream::Write(const void* buffer, std::size_t count) {
         throw ECompressionError(kZlibFailed);
       }
       if (FZState.avail_out == 0) {
-        // Reset the output area before anything that can throw, so that a failing write or
-        // progress handler leaves the state consistent.
-        FZState.next_out = FBuffer.get();
-        FZState.avail_out = kBufferSize;
-        FBase.WriteBuffer(FBuffer.get(), kBufferSize);
-        FBasePos = FBase.Position();
+        PassFullBuffer();
         Progress();
       }
     }
@@ -90,6 +85,15 @@ std::size_t TCompressionStream::Write(const void* buffer, std::size_t count) {
     remaining -= slice;
   }
   return count;
+}
+
+void TCompressionStream::PassFullBuffer() {
+  // Reset the output area before anything that can throw, so that a failing write or
+  // progress handler leaves the state consistent.
+  FZState.next_out = FBuffer.get();
+  FZState.avail_out = kBufferSize;
+  FBase.WriteBuffer(FBuffer.get(), kBufferSize);
+  FBasePos = FBase.Position();
 }
 
 std::int64_t TCompressionStream::Seek(std::int64_t offset, TSeekOrigin origin) {
@@ -123,10 +127,7 @@ void TCompressionStream::Finish() {
       throw ECompressionError(kZlibFailed);
     }
     if (FZState.avail_out == 0) {
-      FZState.next_out = FBuffer.get();
-      FZState.avail_out = kBufferSize;
-      FBase.WriteBuffer(FBuffer.get(), kBufferSize);
-      FBasePos = FBase.Position();
+      PassFullBuffer();
     }
     if (result == Z_STREAM_END) {
       break;

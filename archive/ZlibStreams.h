@@ -62,6 +62,9 @@ class TCompressionStream : public TCustomZlibStream {
   void Finish();
 
  private:
+  // Writes the full output buffer to Dest and makes all of it the output area again.
+  void PassFullBuffer();
+
   bool finished_ = false;
 };
 
