@@ -49,6 +49,15 @@ Bytes ZlibUncompress(const Bytes& packed, std::size_t size) {
   return out;
 }
 
+// The zlib streams of first and second back to back; secondAt tells where the second begins.
+Bytes TwoZlibStreams(const Bytes& first, const Bytes& second, std::int64_t& secondAt) {
+  Bytes file = ZlibCompress(first);
+  secondAt = static_cast<std::int64_t>(file.size());
+  const Bytes packed = ZlibCompress(second);
+  file.insert(file.end(), packed.begin(), packed.end());
+  return file;
+}
+
 TMemoryStream StreamOf(const Bytes& data) {
   TMemoryStream stream;
   stream.WriteBuffer(data.data(), data.size());
@@ -155,10 +164,8 @@ TEST(ZlibStreams, DecompressionStopsAtTheEndOfItsStream) {
   platform::HostEnv env;
   const Bytes first = TextBytes(10000);
   const Bytes second = RandomBytes(3000, 4);
-  Bytes file = ZlibCompress(first);
-  const auto secondAt = static_cast<std::int64_t>(file.size());
-  const Bytes packed = ZlibCompress(second);
-  file.insert(file.end(), packed.begin(), packed.end());
+  std::int64_t secondAt = 0;
+  const Bytes file = TwoZlibStreams(first, second, secondAt);
   TMemoryStream source = StreamOf(file);
   {
     TDecompressionStream stream(source, &env);
@@ -211,10 +218,8 @@ TEST(ZlibStreams, DecompressionSeeksForwardOrBackToTheStartOfTheSource) {
   platform::HostEnv env;
   const Bytes first = TextBytes(7000);
   const Bytes second = RandomBytes(20000, 9);
-  Bytes file = ZlibCompress(first);
-  const auto secondAt = static_cast<std::int64_t>(file.size());
-  const Bytes packed = ZlibCompress(second);
-  file.insert(file.end(), packed.begin(), packed.end());
+  std::int64_t secondAt = 0;
+  const Bytes file = TwoZlibStreams(first, second, secondAt);
   TMemoryStream source = StreamOf(file);
   source.SetPosition(secondAt);
   TDecompressionStream stream(source, &env);
