@@ -1,6 +1,6 @@
 #include "platform/Folders.h"
 
-#include "platform/HostUtil.h"
+#include "platform/WinNames.h"
 
 namespace platform {
 namespace {

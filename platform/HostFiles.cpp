@@ -142,6 +142,10 @@ class HostFile : public File {
     return position < 0 ? -1 : static_cast<std::int64_t>(position);
   }
 
+  bool Sync() override { return ::fsync(fd_.Get()) == 0; }
+
+  bool Close() override { return fd_.Reset(); }
+
  private:
   Fd fd_;
 };
