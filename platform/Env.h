@@ -83,19 +83,21 @@ class Env {
   static Env* Default();
 
   // Opens a file; nullptr when it cannot be opened or created (missing, not a regular file such
-  // as a folder or a FIFO, a sharing conflict, no permission, unmapped drive). Files created get
-  // mode 0666 less the umask.
+  // as a folder or a FIFO, a sharing conflict, no permission, unmapped drive, a device name
+  // with fmCreate). Files created get mode 0666 less the umask.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) = 0;
 
   virtual bool FileExists(const std::string& path) = 0;  // a regular file; a folder is not
   virtual bool FolderExists(const std::string& path) = 0;
-  virtual bool CreateFolder(const std::string& path) = 0;  // one folder; the parent must exist
+  // One folder; the parent must exist. Fails for a device name.
+  virtual bool CreateFolder(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
-  virtual bool MoveFile(const std::string& from,
-                        const std::string& to) = 0;  // fails if `to` exists
-  // Puts source in target's place atomically; across file systems copies beside the target
-  // first. The target is never removed before its replacement is complete; it keeps its mode
-  // (with no target, the file keeps the source's mode).
+  // Fails if `to` exists or is a device name.
+  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+  // Puts source in target's place atomically and durably (the new data reaches the disk before
+  // the rename, the rename before the call returns); across file systems copies beside the
+  // target first. The target is never removed before its replacement is complete; it keeps its
+  // mode (with no target, the file keeps the source's mode). Fails for a device name.
   virtual bool ReplaceFile(const std::string& source, const std::string& target) = 0;
   // The items of a folder in the system's order, without "." and ".."; empty when the folder
   // does not exist. An item whose host name cannot be a Windows name (not valid UTF-8, not
