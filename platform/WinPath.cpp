@@ -118,7 +118,8 @@ const DriveRoot* CoveringDrive(const std::vector<DriveRoot>& roots,
 std::vector<std::string> RealComponents(const std::vector<std::string>& components) {
   for (std::size_t n = components.size();; --n) {
     const std::vector<std::string> head(components.begin(), components.begin() + n);
-    const std::string prefix = "/" + Join(head, 0, '/');
+    std::string prefix = "/";
+    prefix += Join(head, 0, '/');
     std::unique_ptr<char, FreeDeleter> real(::realpath(prefix.c_str(), nullptr));
     if (real) {
       std::vector<std::string> result = NormalHostComponents(real.get());
