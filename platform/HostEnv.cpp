@@ -174,11 +174,7 @@ std::vector<FolderItem> HostEnv::ListFolder(const std::string& path,
 
 std::string HostEnv::TempFolder() {
   const char* tmpdir = std::getenv("TMPDIR");
-  std::string folder = Utf8ToAnsi(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp");
-  if (folder.back() != '/') {
-    folder += '/';
-  }
-  return folder;
+  return WithTrailingSeparator(Utf8ToAnsi(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp"));
 }
 
 std::string HostEnv::CreateTempFile(const std::string& folder, const std::string& prefix) {

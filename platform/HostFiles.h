@@ -26,8 +26,9 @@ bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarge
 // Moves a file; fails when target exists. Across file systems copies, then deletes source.
 bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget);
 
-// For tests: while on, the first rename of ReplaceHostFile and MoveHostFile fails as it does
-// between two file systems, so that their copying path runs on a single file system.
+// A test hook, not for use by the program: while on, the first rename of ReplaceHostFile and
+// MoveHostFile fails as it does between two file systems, so that tests can run their copying
+// path on a single file system. Off unless a test turns it on.
 void SimulateCrossDeviceRenames(bool on);
 
 }  // namespace platform
