@@ -65,13 +65,19 @@ std::optional<std::string> FindOnPath(const std::string& name) {
   }
 }
 
+// Closes the descriptors first to last; nothing to do when first is past last.
+bool CloseRange(unsigned first, unsigned last) {
+  return first > last || ::close_range(first, last, 0) == 0;
+}
+
 // Closes every descriptor from 3 up except keep in the grandchild before it starts the
 // program, so that nothing this process holds open (without close-on-exec) leaks into it.
 // Async-signal-safe.
 void CloseInheritedDescriptors(int keep, int highestDescriptor) {
-  const unsigned below = static_cast<unsigned>(keep) - 1;
-  if ((keep == 3 || ::close_range(3, below, 0) == 0) &&
-      ::close_range(static_cast<unsigned>(keep) + 1, ~0U, 0) == 0) {
+  const auto kept = static_cast<unsigned>(keep);
+  const bool closed =
+      keep < 3 ? CloseRange(3, ~0U) : CloseRange(3, kept - 1) && CloseRange(kept + 1, ~0U);
+  if (closed) {
     return;
   }
   // A kernel without close_range: close them one by one, up to the descriptor limit (taken
