@@ -1,20 +1,23 @@
 #include "archive/ExtractNames.h"
 
+#include "platform/WinNames.h"
+
 namespace {
 
 bool IsControl(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F;
+  return platform::IsControlCharacter(c) || c == '\0' || c == '\x7F';
 }
 
 }  // namespace
 
 bool IsSafeMemberName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") {
+  // What Windows makes of the name decides: "..." or ". " would name the folder itself.
+  const std::string trimmed = platform::TrimComponent(name);
+  if (trimmed.empty() || trimmed == "." || trimmed == "..") {
     return false;
   }
   for (char c : name) {
-    if (c == '\\' || c == '/' || c == ':' || IsControl(c)) {
+    if (platform::IsSeparator(c) || c == ':' || IsControl(c)) {
       return false;
     }
   }
@@ -27,9 +30,9 @@ bool IsSafeMemberPath(const std::string& path) {
   }
   std::size_t start = 0;
   while (start <= path.size()) {
-    std::size_t end = path.find_first_of("\\/", start);
-    if (end == std::string::npos) {
-      end = path.size();
+    std::size_t end = start;
+    while (end < path.size() && !platform::IsSeparator(path[end])) {
+      ++end;
     }
     if (path.compare(start, end - start, "..") == 0) {
       return false;

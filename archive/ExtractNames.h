@@ -5,8 +5,10 @@
 // Rules for turning a member's stored Name and Path into a place on disk. Both come from the
 // archive file and are untrusted.
 
-// A name that names one file inside the destination folder: not empty, not "." or "..", and
-// free of '\', '/', ':' and control characters.
+// A name that names one file inside the destination folder: not empty, not "." or ".." (nor
+// anything Windows trims to those, such as "..."), and free of '\', '/', ':' and control
+// characters. Other characters Windows refuses are left to the file layer, which cannot create
+// such a file.
 bool IsSafeMemberName(const std::string& name);
 
 // A stored Path that cannot leave the destination folder: no ".." component (split at '\' and

@@ -1,6 +1,6 @@
 #include "platform/Folders.h"
 
-#include "platform/HostUtil.h"
+#include "platform/WinNames.h"
 
 namespace platform {
 namespace {
@@ -22,7 +22,7 @@ std::string NamePart(const std::string& path) {
 
 bool ForceFolders(Env& env, const std::string& path) {
   std::string folder = path;
-  if (!folder.empty() && IsSeparator(folder.back())) {
+  if (EndsWithSeparator(folder)) {
     folder.pop_back();
   }
   if (folder.empty()) {

@@ -201,6 +201,20 @@ TEST(ZlbExtract, NoClobberKeepsFilesAndAFailureStopsTheRun) {
   WriteHostFile(dir / "file", "");
   ExpectFailure(RunZlb({"extract", "a.zlb", "file/sub"}, dir.path()),
                 "Unable to create destination path");
+
+  // Names land as Windows would store them, and one Windows cannot create fails.
+  for (const char* name : {"a?b.txt", "nul.txt"}) {
+    ArchiveBuilder odd;
+    odd.Stored("Rules.", "rules");
+    odd.Stored(name, "never");
+    odd.Write(dir / "odd.zlb");
+    ExpectFailure(RunZlb({"extract", "odd.zlb", "odd"}, dir.path()),
+                  std::string("Cannot create file odd\\\\") + name);
+    EXPECT_EQ(ReadHostFile(dir / "odd/Rules"), "rules");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "odd"),
+                            std::filesystem::directory_iterator()),
+              1);
+  }
 }
 
 TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {
@@ -265,6 +279,23 @@ TEST(ZlbCreate, RecursionAddsTheFilesBelowAFolderButNoFolders) {
   Ok(dir, {"add", "-r", "self.zlb", "."}, "src");
   EXPECT_EQ(Ok(dir, {"list", "--tsv", "self.zlb"}, "src"),
             "0\to\t\t1\t1\t1\t0\t" + Hex(Crc("o")) + "\n1\tg\t" + g + "2\tf\t" + f);
+}
+
+// A file whose host name cannot be stored does not spoil the run: it is named on standard
+// error, the rest is added, and the status says that not everything was.
+TEST(ZlbCreate, RecursionSkipsNamesThatCannotBeStored) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "src/s");
+  WriteHostFile(dir / "src/f", "f");
+  WriteHostFile(dir / "src/\xE6\x97\xA5\xE6\x9C\xAC.txt", "x");
+  WriteHostFile(dir / "src/s/a?b", "x");
+  const ZlbResult result = RunZlb({"create", "-r", "a.zlb", "src"}, dir.path());
+  EXPECT_EQ(result.status, 1);
+  const std::string skipped = ": the name cannot be stored\n";
+  const std::string first = "zlb: skipped " + dir / "src/s/a?b" + skipped;
+  const std::string second = "zlb: skipped " + dir / "src/\xE6\x97\xA5\xE6\x9C\xAC.txt" + skipped;
+  EXPECT_EQ(result.err, second + first + "zlb: 2 files skipped\n");
+  EXPECT_EQ(Ok(dir, {"list", "--tsv", "a.zlb"}), "0\tf\t\t1\t1\t1\t0\t" + Hex(Crc("f")) + "\n");
 }
 
 TEST(ZlbProgress, ShownAsOneRewrittenLineOnlyOnATerminal) {

@@ -7,6 +7,7 @@
 #include "platform/Env.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
+#include "platform/WinNames.h"
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/CrcSink.h"
 #include "tools/zlb/Display.h"
@@ -92,7 +93,7 @@ void RunExtract(const Options& options) {
   }
   // The archive joins the folder and the member's name as they stand; a closing separator
   // makes the members land inside the folder.
-  if (destDir.back() != '\\' && destDir.back() != '/') {
+  if (!platform::EndsWithSeparator(destDir)) {
     destDir += '\\';
   }
 

@@ -1,24 +1,43 @@
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
-#include "platform/Env.h"
+#include "platform/EnvWrapper.h"
+#include "platform/Exception.h"
 #include "platform/Stream.h"
+#include "platform/WinNames.h"
 #include "tools/zlb/Commands.h"
+#include "tools/zlb/Display.h"
 #include "tools/zlb/Progress.h"
 
 namespace zlb {
 namespace {
 
-// A folder name without closing separators (but never emptied), so that the names listed
-// below it have exactly one separator after it.
-std::string WithoutClosingSeparators(std::string folder) {
-  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) {
-    folder.pop_back();
+// The host environment, warning on standard error about every item a folder listing leaves
+// out because its name cannot be stored, and counting them.
+class SkipWarningEnv : public platform::EnvWrapper {
+ public:
+  using Env::ListFolder;
+  using EnvWrapper::EnvWrapper;
+  std::vector<platform::FolderItem> ListFolder(const std::string& path,
+                                               std::vector<std::string>* skipped) override {
+    std::vector<std::string> left;
+    std::vector<platform::FolderItem> items = target()->ListFolder(path, &left);
+    for (const std::string& hostPath : left) {
+      std::fputs(("zlb: skipped " + ShownUtf8(hostPath) + ": the name cannot be stored\n").c_str(),
+                 stderr);
+    }
+    skippedCount += static_cast<int>(left.size());
+    if (skipped != nullptr) {
+      skipped->insert(skipped->end(), left.begin(), left.end());
+    }
+    return items;
   }
-  return folder;
-}
+
+  int skippedCount = 0;
+};
 
 void Configure(TZLBArchive& archive, const Options& options) {
   archive.SetCompressionLevel(options.level);
@@ -45,7 +64,7 @@ void AddFiles(TZLBArchive& archive, const Options& options) {
       continue;
     }
     std::vector<std::string> found;
-    archive.ListDirectory(WithoutClosingSeparators(name), found);
+    archive.ListDirectory(platform::WithoutTrailingSeparators(name), found);
     for (const auto& item : found) {
       if (!env.FolderExists(item) && !SameHostFile(env, item, archive.FileName())) {
         archive.AddFile(item);
@@ -57,7 +76,8 @@ void AddFiles(TZLBArchive& archive, const Options& options) {
 void Update(const Options& options, bool create) {
   const std::string name = platform::Utf8ToAnsi(options.archive);
   ProgressLine progress(!options.quiet, name);
-  TZLBArchive archive;
+  SkipWarningEnv env(platform::Env::Default());
+  TZLBArchive archive(nullptr, &env);
   Configure(archive, options);
   progress.Attach(archive);
   if (create) {
@@ -71,6 +91,11 @@ void Update(const Options& options, bool create) {
   // leaves an archive behind as it reports.
   if (archive.IsNew()) {
     TFileStream empty(name, TFileMode::fmCreate);
+  }
+  // Like other archivers, finish the work, then fail for what was left out.
+  if (env.skippedCount > 0) {
+    throw Exception(env.skippedCount == 1 ? std::string("1 file skipped")
+                                          : FormatMessage("%d files skipped", env.skippedCount));
   }
 }
 
