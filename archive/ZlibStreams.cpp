@@ -150,7 +150,7 @@ TDecompressionStream::TDecompressionStream(TStream& source, platform::Env* env,
       env_(env != nullptr ? env : platform::Env::Default()),
       chosenKind_(engine),
       engineKind_(engine),
-      engine_(MakeInflateEngine(engine)),
+      engine_(engine == InflateEngineKind::kZlib ? MakeInflateEngine(engine) : nullptr),
       streamStart_(FBasePos) {}
 
 TDecompressionStream::~TDecompressionStream() = default;
@@ -190,6 +190,9 @@ std::size_t TDecompressionStream::Read(void* buffer, std::size_t count) {
 
 std::size_t TDecompressionStream::InflateInto(std::uint8_t* output, std::size_t count,
                                               bool quietly) {
+  if (!engine_) {
+    engine_ = MakeInflateEngine(engineKind_);
+  }
   std::size_t produced = 0;
   while (produced < count) {
     if (engine_->NeedsInput()) {
@@ -244,8 +247,8 @@ std::int64_t TDecompressionStream::Seek(std::int64_t offset, TSeekOrigin origin)
     // Back to the start of Source itself, not to where this stream began.
     if (engineKind_ != chosenKind_) {
       engineKind_ = chosenKind_;
-      engine_ = MakeInflateEngine(engineKind_);
-    } else {
+      engine_.reset();
+    } else if (engine_) {
       engine_->Reset();
     }
     streamStart_ = 0;

@@ -95,6 +95,8 @@ class TDecompressionStream : public TCustomZlibStream {
   platform::Env* env_;
   InflateEngineKind chosenKind_;
   InflateEngineKind engineKind_;  // zlib once a faster engine has met damage
+  // zlib's is made at once, so that a failure to start it shows at construction; a faster
+  // engine's large buffers only when the stream is first read (a stored member never is).
   std::unique_ptr<InflateEngine> engine_;
   std::int64_t streamStart_;   // where the zlib stream begins in Source
   std::int64_t produced_ = 0;  // bytes produced since the start or the last reset
