@@ -234,6 +234,67 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
   EXPECT_EQ(archive.FileCount(), 2);
 }
 
+TEST_F(Writing, ABatchGivesTheBytesOfSingleAdditionsAndIsAllOrNothing) {
+  const Strings files = {File("a/one.txt", std::string(70000, 'a') + "end"),
+                         File("b/noise.bin", Noise(150000)), File("c/empty", ""),
+                         File("d/tiny", "tiny"), File("e/ONE.TXT", "same name, other folder")};
+  for (const bool savePaths : {false, true}) {
+    SCOPED_TRACE(savePaths);
+    const auto build = [&](const std::string& archiveName, bool batch) {
+      TZLBArchive writer(nullptr, &env);
+      writer.SetSavePaths(savePaths);
+      writer.SetCompressionLevel(fcMaximum);
+      writer.CreateArchive(archiveName);
+      writer.AddFile(files[0]);  // the batch appends to an archive that exists
+      const Strings rest(files.begin() + 1, files.end() - (savePaths ? 0 : 1));
+      if (batch) {
+        writer.AddFiles(rest);
+      } else {
+        for (const auto& file : rest) {
+          writer.AddFile(file);
+        }
+      }
+      EXPECT_EQ(writer.FileCount(), static_cast<int>(rest.size()) + 1);
+      return ReadHostFile(archiveName);
+    };
+    const std::string single = build(dir / "single.zlb", false);
+    EXPECT_TRUE(build(dir / "batch.zlb", true) == single);
+    fs::remove(dir / "single.zlb");
+    fs::remove(dir / "batch.zlb");
+  }
+
+  // A name present already, a name repeated within the batch, or a file that cannot be
+  // opened: nothing changes, and the message names the file.
+  archive.CreateArchive(name);
+  const std::string missing = dir / "missing";
+  const auto refused = [&](const Strings& batch) {
+    const std::string message = FailureOf([&] { archive.AddFiles(batch); });
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+    return message;
+  };
+  EXPECT_EQ(refused({files[1], missing}), "Unable to open file (" + missing + ")");
+  EXPECT_TRUE(archive.IsNew());
+  EXPECT_FALSE(fs::exists(name));  // a new archive is not begun on disk
+  EXPECT_EQ(refused({files[1], files[3], files[0], files[4]}),
+            "File already exists (" + files[4] + ")");
+  EXPECT_FALSE(fs::exists(name));
+
+  int reports = 0;
+  archive.OnBatchProgress = [&](int done, int total, std::int64_t bytes) {
+    EXPECT_EQ(total, 2);
+    reports += done == 2 && bytes == 150004;
+  };
+  archive.AddFiles({files[1], files[3]});
+  EXPECT_EQ(reports, 1);
+  const std::string before = ReadHostFile(name);
+  EXPECT_EQ(refused({files[2], dir / "d/TINY"}), "File already exists (" + dir / "d/TINY" + ")");
+  EXPECT_EQ(refused({files[0], missing}), "Unable to open file (" + missing + ")");
+  EXPECT_EQ(ReadHostFile(name), before);
+  EXPECT_EQ(archive.FileCount(), 2);
+  archive.AddFiles({});
+  EXPECT_EQ(ReadHostFile(name), before);
+}
+
 // Gives a test the records to write a registry of.
 class RegistryWriter : public TZLBArchive {
  public:

@@ -237,14 +237,17 @@ TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {
 
   const std::string before = ReadHostFile(dir / "x.zlb");
   ExpectFailure(RunZlb({"create", "x.zlb", "more.txt"}, dir.path()), "File already exists");
-  ExpectFailure(RunZlb({"add", "x.zlb", "MORE.TXT"}, dir.path()), "File already exists");
+  ExpectFailure(RunZlb({"add", "x.zlb", "empty2", "MORE.TXT"}, dir.path()),
+                "Unable to open file (empty2)");
+  WriteHostFile(dir / "empty2", "");
+  ExpectFailure(RunZlb({"add", "x.zlb", "empty2", "MORE.TXT"}, dir.path()),
+                "File already exists (MORE.TXT)");
   EXPECT_EQ(ReadHostFile(dir / "x.zlb"), before);
 
-  // A failing file stops the run; what was added before it stays.
+  // All or nothing: a failing file leaves no archive behind.
   ExpectFailure(RunZlb({"create", "y.zlb", "more.txt", "missing", "text.txt"}, dir.path()),
                 "Unable to open file (missing)");
-  EXPECT_EQ(Ok(dir, {"list", "--tsv", "y.zlb"}).rfind("0\tmore.txt\t", 0), 0u);
-  EXPECT_EQ(Ok(dir, {"info", "y.zlb"}).rfind("files=1\n", 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "y.zlb"));
   ExpectFailure(RunZlb({"add", "nowhere.zlb", "more.txt"}, dir.path()), "Archive file not found");
 }
 
@@ -313,6 +316,12 @@ TEST(ZlbProgress, ShownAsOneRewrittenLineOnlyOnATerminal) {
   EXPECT_NE(at100, std::string::npos);
   EXPECT_EQ(shown.err.back(), '\n');
   EXPECT_EQ(std::count(shown.err.begin(), shown.err.end(), '\n'), 1);
+
+  // Creating shows the files added out of the total.
+  WriteHostFile(dir / "f", "f");
+  const ZlbResult created = RunZlb({"create", "b.zlb", "f", "out/m.txt"}, dir.path(), true);
+  EXPECT_EQ(created.status, 0);
+  EXPECT_EQ(created.err, "\rAdding: 1/2 files, 0.0 MiB\rAdding: 2/2 files, 0.0 MiB\n");
 
   const ZlbResult quiet = RunZlb({"extract", "--quiet", "a.zlb", "out"}, dir.path(), true);
   EXPECT_EQ(quiet.status, 0);

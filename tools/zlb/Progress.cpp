@@ -38,11 +38,32 @@ void ProgressLine::Attach(TZLBArchive& archive) {
   }
 }
 
+void ProgressLine::AttachBatch(TZLBArchive& archive) {
+  if (enabled_) {
+    archive.OnBatchProgress = [this](int FilesDone, int FilesTotal, std::int64_t BytesDone) {
+      ReportBatch(FilesDone, FilesTotal, BytesDone);
+    };
+  }
+}
+
 void ProgressLine::Report(const std::string& message, int percentage) {
   if (!enabled_ || message.empty() || message == archiveName_) {
     return;
   }
-  const std::string text = Shown(message) + ' ' + std::to_string(percentage) + '%';
+  Show(Shown(message) + ' ' + std::to_string(percentage) + '%');
+}
+
+void ProgressLine::ReportBatch(int filesDone, int filesTotal, std::int64_t bytesDone) {
+  if (!enabled_) {
+    return;
+  }
+  char bytes[32];
+  std::snprintf(bytes, sizeof bytes, "%.1f MiB", static_cast<double>(bytesDone) / (1 << 20));
+  Show("Adding: " + std::to_string(filesDone) + "/" + std::to_string(filesTotal) + " files, " +
+       bytes);
+}
+
+void ProgressLine::Show(const std::string& text) {
   if (text == current_) {
     return;
   }

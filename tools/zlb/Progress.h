@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "archive/ZLIBArchive.h"
@@ -21,12 +22,18 @@ class ProgressLine {
 
   // Binds the archive's OnProgress to this line (the line must outlive the binding's use).
   void Attach(TZLBArchive& archive);
+  // Binds the archive's OnBatchProgress instead: the line shows the files added out of the
+  // total and the bytes read so far.
+  void AttachBatch(TZLBArchive& archive);
   void Report(const std::string& message, int percentage);
+  void ReportBatch(int filesDone, int filesTotal, std::int64_t bytesDone);
   void Finish();
 
  private:
   bool enabled_;
   std::string archiveName_;
+  void Show(const std::string& text);
+
   std::string current_;    // the text on the line now
   std::size_t width_ = 0;  // its width in characters
 };

@@ -51,26 +51,28 @@ bool SameHostFile(platform::Env& env, const std::string& a, const std::string& b
   return hostA && hostA == env.HostPath(b);
 }
 
-// Adds the files in command-line order, stopping at the first failure. With -r a folder
-// stands for every file below it; the listing also names folders (with --save-paths), and
-// those are left out, as the archive can hold only files. So is the archive itself when it
-// lies in such a folder: it would be added to itself.
-void AddFiles(TZLBArchive& archive, const Options& options) {
+// The files to add, in command-line order. With -r a folder stands for every file below it;
+// the listing also names folders (with --save-paths), and those are left out, as the archive
+// can hold only files. So is the archive itself when it lies in such a folder: it would be
+// added to itself.
+std::vector<std::string> FilesToAdd(TZLBArchive& archive, const Options& options) {
   platform::Env& env = *platform::Env::Default();
+  std::vector<std::string> files;
   for (const auto& file : options.files) {
     const std::string name = platform::Utf8ToAnsi(file);
     if (!options.recursive || !env.FolderExists(name)) {
-      archive.AddFile(name);
+      files.push_back(name);
       continue;
     }
     std::vector<std::string> found;
     archive.ListDirectory(platform::WithoutTrailingSeparators(name), found);
     for (const auto& item : found) {
       if (!env.FolderExists(item) && !SameHostFile(env, item, archive.FileName())) {
-        archive.AddFile(item);
+        files.push_back(item);
       }
     }
   }
+  return files;
 }
 
 void Update(const Options& options, bool create) {
@@ -79,13 +81,15 @@ void Update(const Options& options, bool create) {
   SkipWarningEnv env(platform::Env::Default());
   TZLBArchive archive(nullptr, &env);
   Configure(archive, options);
-  progress.Attach(archive);
   if (create) {
     archive.CreateArchive(name);
   } else {
     archive.OpenArchive(name);
   }
-  AddFiles(archive, options);
+  // One rewrite of the archive for all the files; nothing changes when any of them fails.
+  progress.AttachBatch(archive);
+  archive.AddFiles(FilesToAdd(archive, options));
+  progress.Finish();
   // The archive file is written by the first addition. When there was nothing to add (-r on
   // empty folders), a file of no bytes stands for the empty archive, so that the command
   // leaves an archive behind as it reports.
