@@ -15,6 +15,7 @@
 #include "installer/ui/InstallQuorin3.h"
 #include "installer/ui/InstallerApplication.h"
 #include "installer/ui/MessageDialogs.h"
+#include "installer/ui/WindowFont.h"
 #include "installer/ui/WindowText.h"
 #include "platform/Env.h"
 #include "ui_InstallQuorin1.h"
@@ -42,9 +43,7 @@ TMainForm::TMainForm(platform::Env* env, QWidget* parent)
       env_(env != nullptr ? env : platform::Env::Default()),
       Archive_(std::make_unique<TZLBArchive>(nullptr, env_)) {
   ui_->setupUi(this);
-  QFont font("MS Sans Serif");
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(WindowFont());
   setFixedSize(385, 369);
   for (QLabel* label : {ui_->Label1, ui_->Label2, ui_->Label3, ui_->Label4, ui_->Label5}) {
     label->adjustSize();

@@ -5,14 +5,13 @@
 #include <cmath>
 
 #include "installer/ui/MessageDialogs.h"
+#include "installer/ui/WindowFont.h"
 #include "ui_InstallQuorin2.h"
 
 TInstallForm::TInstallForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui_(new Ui::TInstallForm) {
   ui_->setupUi(this);
-  QFont font("MS Sans Serif");
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(WindowFont());
   setFixedSize(209, 98);
 }
 

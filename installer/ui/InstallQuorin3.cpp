@@ -1,6 +1,7 @@
 #include "installer/ui/InstallQuorin3.h"
 
 #include "installer/ui/MessageDialogs.h"
+#include "installer/ui/WindowFont.h"
 #include "ui_InstallQuorin3.h"
 
 TLicenseForm::TLicenseForm(QWidget* parent)
@@ -8,9 +9,7 @@ TLicenseForm::TLicenseForm(QWidget* parent)
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       ui_(new Ui::TLicenseForm) {
   ui_->setupUi(this);
-  QFont font("MS Sans Serif");
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(WindowFont());
   QFont memoFont("Courier New");
   memoFont.setPixelSize(13);
   memoFont.setStyleHint(QFont::TypeWriter);
