@@ -48,6 +48,7 @@ TMainForm::TMainForm(platform::Env* env, QWidget* parent)
   for (QLabel* label : {ui_->Label1, ui_->Label2, ui_->Label3, ui_->Label4, ui_->Label5}) {
     label->adjustSize();
   }
+  ui_->InstallBtn->setDefault(true);  // drawn as the default; Enter is handled below
   QPalette readOnly = ui_->SunDir->palette();
   readOnly.setColor(QPalette::Base, readOnly.color(QPalette::Button));
   ui_->SunDir->setPalette(readOnly);
@@ -200,7 +201,8 @@ void TMainForm::ArchiveFileExtracted(const std::string& /*filename*/) {
   InstallForm->Step();
 }
 
-// The maintainer's data-file builder; runs only when the stored design ticks DebugBox.
+// The maintainer's command that builds the data file; it runs only when the stored design
+// ticks DebugBox, which shows its button at creation.
 void TMainForm::SpeedButton1Click() {
   if (!DebugFlag_) {
     return;
