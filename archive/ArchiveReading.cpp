@@ -27,17 +27,14 @@ constexpr std::int64_t kInflateSlack = 4096;
 
 const char* const kCannotReadList = "Unable to read archive file list";
 
-// Whether the trailer describes a registry that this file can hold: a count whose records fit
-// in 32 bits, and a registry between the member data and the trailer. A compressed registry
+// Whether the trailer describes a registry that this file can hold: a count within the bound on
+// records, and a registry between the member data and the trailer. A compressed registry
 // cannot inflate to more than the best ratio deflate achieves.
 bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
-  if (trailer.FileCount < 0) {
+  if (trailer.FileCount < 0 || trailer.FileCount > kMaxEntries) {
     return false;
   }
   const std::int64_t bytes = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
-  if (bytes > kMaxArchiveBytes) {
-    return false;
-  }
   if (bytes == 0) {
     return true;
   }
@@ -52,13 +49,42 @@ bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
   return bytes <= room;
 }
 
-// Whether an entry's data can lie in the member data before the registry.
-bool EntryFits(const TArchiveEntry& entry, std::int32_t registryOffset) {
-  if (entry.DataOffset < 0 || entry.UnpackedSize < 0 || entry.DataOffset > registryOffset) {
-    return false;
+// Marks the entries whose data cannot be theirs: a negative size or offset, data that runs
+// past the member data into the registry, or data that shares bytes with another member's.
+// The writer lays members back to back, so no real archive has any; a forged registry of many
+// records over one zlib stream would otherwise make each record inflate it all again.
+std::vector<bool> FindMisplacedMembers(const std::vector<std::unique_ptr<TArchiveEntry>>& entries,
+                                       std::int32_t registryOffset) {
+  std::vector<bool> misplaced(entries.size(), false);
+  std::vector<std::size_t> byOffset;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const TArchiveEntry& e = *entries[i];
+    if (e.DataOffset < 0 || e.PackedSize < 0 || e.UnpackedSize < 0 ||
+        std::int64_t{e.DataOffset} + e.PackedSize > std::int64_t{registryOffset}) {
+      misplaced[i] = true;
+    } else if (e.PackedSize > 0) {
+      byOffset.push_back(i);
+    }
   }
-  return entry.Stored == 0 ||
-         std::int64_t{entry.DataOffset} + entry.UnpackedSize <= std::int64_t{registryOffset};
+  std::sort(byOffset.begin(), byOffset.end(), [&](std::size_t a, std::size_t b) {
+    return entries[a]->DataOffset < entries[b]->DataOffset;
+  });
+  // Sweeping by offset: a member that begins before the furthest end seen so far overlaps the
+  // member that reaches that end.
+  std::int64_t furthestEnd = 0;
+  std::size_t furthest = 0;
+  for (std::size_t i : byOffset) {
+    const std::int64_t end = std::int64_t{entries[i]->DataOffset} + entries[i]->PackedSize;
+    if (entries[i]->DataOffset < furthestEnd) {
+      misplaced[i] = true;
+      misplaced[furthest] = true;
+    }
+    if (end > furthestEnd) {
+      furthestEnd = end;
+      furthest = i;
+    }
+  }
+  return misplaced;
 }
 
 // Cuts registry bytes into entry records as they arrive, so the registry is never held twice.
@@ -201,6 +227,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       FActivityDone += static_cast<std::int32_t>(got);
       DoProgress(this);
     });
+    misplaced_ = FindMisplacedMembers(FEntries, FTrailer.RegistryOffset);
     if (OnArchiveOpened) {
       OnArchiveOpened(this);
     }
@@ -231,14 +258,16 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
   TArchiveEntry entry;
   GetFileEntry(Index, entry);
   const std::string corrupt = FormatMessage("File (%d) is corrupt", Index);
-  if (!EntryFits(entry, FTrailer.RegistryOffset)) {
+  if (static_cast<std::size_t>(Index) >= misplaced_.size() ||
+      misplaced_[static_cast<std::size_t>(Index)]) {
     throw Exception(corrupt);
   }
   std::unique_ptr<TFileStream> file = OpenForReading(FFileName, Env());
   try {
-    file->SetPosition(entry.DataOffset);
-    TDecompressionStream inflater(*file, &Env());
-    TStream& source = entry.Stored != 0 ? static_cast<TStream&>(*file) : inflater;
+    // Nothing but the member's own PackedSize bytes is ever read for it.
+    TStreamSlice data(*file, entry.DataOffset, entry.PackedSize);
+    TDecompressionStream inflater(data, &Env());
+    TStream& source = entry.Stored != 0 ? static_cast<TStream&>(data) : inflater;
     FActivity = actExtract;
     FActivityTotal = entry.UnpackedSize;
     FActivityDone = 0;
@@ -273,7 +302,8 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
   GetFileEntry(Index, entry);
   const std::string name = ShortString(entry.Name);
   const std::string path = ShortString(entry.Path);
-  if (!IsSafeMemberName(name) || (FExtractWithPath && !IsSafeMemberPath(path))) {
+  if (!IsSafeMemberName(name) ||
+      (FExtractWithPath && (!IsSafeMemberPath(path) || !StaysWithinFolder(DestDir, path)))) {
     throw Exception(FormatMessage("File (%d) has an unsafe name", Index));
   }
 

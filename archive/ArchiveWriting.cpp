@@ -71,6 +71,9 @@ void TZLBArchive::AddFile(const std::string& Source) {
   if (IndexOfFile(Source) >= 0) {
     throw Exception("File already exists");
   }
+  if (FEntries.size() >= static_cast<std::size_t>(kMaxEntries)) {
+    throw Exception("The archive holds too many files");
+  }
 
   // Declared before the streams over it, so the file is closed before it is deleted.
   TemporaryFile temp(Env(), MakeTempFileName());

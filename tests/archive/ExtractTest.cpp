@@ -213,13 +213,19 @@ TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {
   b.Stored("b.txt", "B", "sub\\");
   b.Stored("c.txt", "C");
   b.Stored("d.txt", "D", "blocker\\");
+  b.Stored("e.txt", "E", ".\\evil\\");
   Open(b);
   archive.SetExtractWithPath(true);
   archive.ExtractFile(destDir, 0);
-  archive.ExtractFile(dir.path() + "\\out", 1);  // no separator is put in between
+  archive.ExtractFile(dir.path() + "\\out", 1);  // the separator is put in between
   archive.ExtractFile(destDir, 2);
   EXPECT_EQ(ReadHostFile(out + "/sub/deeper/a.txt"), "A");
-  EXPECT_EQ(ReadHostFile(dir / "outsub/b.txt"), "B");
+  EXPECT_EQ(ReadHostFile(out + "/sub/b.txt"), "B");
+  // "deep\." and ".\evil" must not run together into "deep\..\evil".
+  fs::create_directory(out + "/deep");
+  archive.ExtractFile(destDir + "deep\\.", 4);
+  EXPECT_EQ(ReadHostFile(out + "/deep/evil/e.txt"), "E");
+  EXPECT_FALSE(fs::exists(out + "/evil"));
   EXPECT_EQ(ReadHostFile(out + "/c.txt"), "C");
 
   WriteHostFile(out + "/blocker", "");
@@ -242,6 +248,36 @@ TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {
   // Only the folder given can be a network name, never the stored path joined to it.
   EXPECT_EQ(JoinExtractFolder("\\", "\\srv\\share\\"), "\\srv\\share");
   EXPECT_EQ(JoinExtractFolder("\\", "\\x\\"), "\\x");
+  EXPECT_EQ(JoinExtractFolder("C:\\x\\..", "y\\.\\z"), "C:\\y\\z");
+  EXPECT_TRUE(StaysWithinFolder("C:\\x\\..", "y\\"));
+  EXPECT_FALSE(StaysWithinFolder("C:\\x", "a\\..\\..\\y\\"));
+  EXPECT_FALSE(StaysWithinFolder("..\\x", "..\\y\\"));
+}
+
+TEST_F(Extracting, MembersSharingDataOrReachingIntoTheRegistryAreCorrupt) {
+  const std::string text = Text(3000);
+  const auto streamSize = static_cast<std::uint32_t>(builder::Deflate(text, 9).size());
+  builder::ArchiveBuilder b;
+  b.Deflated("a", text, 3);
+  builder::Member& twin = b.Deflated("twin", text, 3);  // a second record over a's stream
+  twin.data = "";
+  twin.dataOffset = 0;
+  b.Stored("short", "ab").unpackedSize = 4;  // must not run on into c's bytes
+  b.Stored("c", "xyz");
+  builder::Member& registry = b.Deflated("registry", std::string(5 * 532, 'r'), 3);
+  registry.data = "";  // its record points at the registry's own valid zlib stream
+  registry.dataOffset = static_cast<std::int32_t>(streamSize + 5);
+  b.editRegistry = [&](std::string& records) {
+    builder::Put32(records, 532 + 516, streamSize);
+    builder::Put32(records, 4 * 532 + 516, 100000);
+  };
+  Open(b);
+  for (int i : {0, 1, 2, 4}) {
+    TMemoryStream sink;
+    EXPECT_EQ(FailureOf([&] { archive.ExtractToStream(i, sink); }),
+              "File (" + std::to_string(i) + ") is corrupt");
+  }
+  EXPECT_EQ(Extracted(archive, 3), "xyz");
 }
 
 TEST_F(Extracting, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
