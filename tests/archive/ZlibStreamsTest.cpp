@@ -234,8 +234,9 @@ TEST(ZlibStreams, DecompressionSeeksForwardOrBackToTheStartOfTheSource) {
                                 {5, TSeekOrigin::soBeginning},
                                 {-1, TSeekOrigin::soCurrent},
                                 {0, TSeekOrigin::soEnd}}) {
-    ExpectFailure<EDecompressionError>([&] { stream.Seek(offset, origin); },
-                                       "Invalid stream operation");
+    ExpectFailure<EDecompressionError>(
+        [&, offset = offset, origin = origin] { stream.Seek(offset, origin); },
+        "Invalid stream operation");
   }
   ExpectFailure<EDecompressionError>([&] { stream.Size(); }, "Invalid stream operation");
   ExpectFailure<EDecompressionError>([&] { stream.Write(buffer, 1); }, "Invalid stream operation");
