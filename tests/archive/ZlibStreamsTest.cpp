@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -89,6 +90,9 @@ void ExpectFailure(Action action, const char* message) {
 TEST(ZlibStreams, RoundTripAtEachLevelGivesValidZlibStreams) {
   platform::HostEnv env;
   const Bytes data = TextBytes(300000);
+  // The second header byte tells the level zlib was given: 0 and 1, 6 (its default), 9.
+  const std::map<TFileCompressionLevel, std::uint8_t> levelByte = {
+      {fcNone, 0x01}, {fcFastest, 0x01}, {fcDefault, 0x9C}, {fcMaximum, 0xDA}};
   for (TFileCompressionLevel level : {fcNone, fcFastest, fcDefault, fcMaximum}) {
     TMemoryStream dest;
     {
@@ -99,6 +103,7 @@ TEST(ZlibStreams, RoundTripAtEachLevelGivesValidZlibStreams) {
       EXPECT_EQ(stream.Position(), 300000) << "position = bytes consumed";
     }
     EXPECT_EQ(dest.Bytes()[0], 0x78) << "deflate with a 32 KB window";
+    EXPECT_EQ(dest.Bytes()[1], levelByte.at(level)) << level;
     EXPECT_EQ(dest.Size() > 300000, level == fcNone);
     EXPECT_EQ(ZlibUncompress(dest.Bytes(), data.size()), data);
     dest.SetPosition(0);

@@ -105,6 +105,11 @@ TEST(ZlbList, TsvAndTableShowEveryMemberOnOneLine) {
   EXPECT_NE(table.find("sub\\a\\x09b\\x0ac\n"), std::string::npos);
   EXPECT_NE(table.find("4005"), std::string::npos);  // total size
   EXPECT_NE(table.find("3 members\n"), std::string::npos);
+
+  ArchiveBuilder twoThirds;  // 2 bytes for 3: the ratio is rounded, not cut
+  twoThirds.Stored("r", "ab").unpackedSize = 3;
+  twoThirds.Write(dir / "r.zlb");
+  EXPECT_NE(Ok(dir, {"list", "r.zlb"}).find(" 67%"), std::string::npos);
 }
 
 TEST(ZlbInfo, PrintsTheTrailerKeysInOrder) {
