@@ -9,11 +9,10 @@
 
 #include "archive/ArchiveFiles.h"
 #include "archive/ArchiveLimits.h"
-#include "archive/ExtractNames.h"
+#include "archive/DiskWriter.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/Env.h"
-#include "platform/Folders.h"
 
 namespace {
 
@@ -140,31 +139,6 @@ std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
     throw Exception(kCannotReadList);
   }
   return registry.TakeEntries();
-}
-
-// Extracts a member into a temporary file beside full and puts it in place under that name only
-// once it is complete (and has passed the CRC check when asked); on any failure the temporary
-// file goes and an existing file of that name stays as it was.
-void ExtractIntoPlace(TZLBArchive& archive, platform::Env& env, int index,
-                      const std::string& full) {
-  const std::string cannotCreate = FormatMessage("Cannot create file %s", full);
-  TemporaryFile temp(env, env.CreateTempFile(platform::FolderPart(full), "ZLB"));
-  if (temp.Name().empty()) {
-    throw EFCreateError(cannotCreate);
-  }
-  {
-    std::unique_ptr<TFileStream> out;
-    try {
-      out = std::make_unique<TFileStream>(temp.Name(), TFileMode::fmCreate, &env);
-    } catch (const Exception&) {
-      throw EFCreateError(cannotCreate);
-    }
-    archive.ExtractToStream(index, *out);
-  }
-  if (!env.ReplaceFile(temp.Name(), full)) {
-    throw EFCreateError(cannotCreate);
-  }
-  temp.Release();
 }
 
 }  // namespace
@@ -300,37 +274,20 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
   }
   TArchiveEntry entry;
   GetFileEntry(Index, entry);
-  const std::string name = ShortString(entry.Name);
-  const std::string path = ShortString(entry.Path);
-  if (!IsSafeMemberName(name) ||
-      (FExtractWithPath && (!IsSafeMemberPath(path) || !StaysWithinFolder(DestDir, path)))) {
-    throw Exception(FormatMessage("File (%d) has an unsafe name", Index));
-  }
-
-  std::string dir = DestDir;
-  if (FExtractWithPath) {
-    dir = JoinExtractFolder(DestDir, path);
-    if (dir.empty()) {
-      throw Exception("Unable to create directory");
-    }
-    platform::ForceFolders(Env(), dir);
-    if (!Env().FolderExists(dir)) {
-      throw Exception("Unable to create destination path");
-    }
-  }
-  const std::string full = dir + "\\" + name;
-
-  bool write = true;
-  if (OnReplaceFile && Env().FileExists(full)) {
-    bool Replace = false;
-    OnReplaceFile(full, Replace);
-    write = Replace;
-  }
-  if (write) {
-    ExtractIntoPlace(*this, Env(), Index, full);
-    if (OnFileExtracted) {
-      OnFileExtracted(DestDir + name);
-    }
+  const DiskWriter disk(Env(), DiskPolicy{FExtractWithPath});
+  const std::string full = disk.Place(DestDir, entry, Index);
+  const bool written = disk.Write(
+      full, [&](TStream& out) { ExtractToStream(Index, out); },
+      [this](const std::string& name) {
+        if (!OnReplaceFile) {
+          return true;  // nobody to ask: overwritten
+        }
+        bool Replace = false;
+        OnReplaceFile(name, Replace);
+        return Replace;
+      });
+  if (written && OnFileExtracted) {
+    OnFileExtracted(DestDir + ShortString(entry.Name));
   }
   FActivity = actIdle;
   DoProgress(this);

@@ -9,6 +9,7 @@
 
 #include "archive/ExtractNames.h"
 #include "archive/ZLIBArchive.h"
+#include "platform/HostEnv.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
@@ -168,6 +169,63 @@ TEST_F(Extracting, FailedChecksLeaveNoFileAndExistingFilesIntact) {
             "Cannot create file " + destDir + "\\good");
   EXPECT_TRUE(fs::is_directory(out + "/good"));
   EXPECT_FALSE(HasTemporaryFile(out));
+}
+
+// A host where no file can be created beside the target, as in a folder one may not write in.
+class NoTempFilesEnv : public platform::HostEnv {
+ public:
+  std::string CreateTempFile(const std::string&, const std::string&) override { return ""; }
+};
+
+TEST_F(Extracting, OntoExistingNamesAsWindowsWould) {
+  const std::string fresh = Text(20000);
+  builder::ArchiveBuilder b;
+  b.Deflated("rules.ini", fresh, 3);
+  b.Deflated("folder", fresh, 3);
+  Open(b);
+
+  // A read-only file is refused, whoever runs this, and the message keeps the form of the
+  // destination it was given.
+  const std::string target = out + "/rules.ini";
+  WriteHostFile(target, "precious");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 0); }),
+            "Cannot create file " + destDir + "\\rules.ini");
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(out, 0); }), "Cannot create file " + target);
+  EXPECT_EQ(ReadHostFile(target), "precious");
+
+  // A folder of that name is refused before anything is extracted.
+  fs::create_directory(out + "/folder");
+  reports.clear();
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(out + "/", 1); }),
+            "Cannot create file " + out + "/folder");
+  EXPECT_TRUE(reports.empty());
+
+  // A file that appears while the member is being written was never asked about: with a
+  // question that says no (zlb --no-clobber), it is left alone.
+  const std::string late = dir / "late";
+  fs::create_directory(late);
+  archive.OnReplaceFile = [](const std::string&, bool& replace) { replace = false; };
+  archive.OnProgress = [&](const std::string& msg, int) {
+    if (msg.rfind("Extracting", 0) == 0) {
+      WriteHostFile(late + "/rules.ini", "theirs");
+    }
+  };
+  archive.ExtractFile(late, 0);
+  EXPECT_EQ(ReadHostFile(late + "/rules.ini"), "theirs");
+  EXPECT_EQ(std::distance(fs::directory_iterator(late), fs::directory_iterator()), 1);
+
+  // Where no file can be made beside it, a writable file is overwritten where it stands; a
+  // new one cannot be made at all.
+  NoTempFilesEnv env;
+  TZLBArchive confined(nullptr, &env);
+  confined.OpenArchive(file);
+  fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
+  confined.ExtractFile(out, 0);
+  EXPECT_EQ(ReadHostFile(target), fresh);
+  fs::remove(target);
+  EXPECT_EQ(FailureOf([&] { confined.ExtractFile(out, 0); }), "Cannot create file " + target);
+  EXPECT_FALSE(fs::exists(target));
 }
 
 TEST_F(Extracting, ReplaceDecisionAndExtractedNameText) {

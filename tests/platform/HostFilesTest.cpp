@@ -87,6 +87,13 @@ TEST(HostFile, CreatedFilesGetTheUsualModeAndOnlyRegularFilesOpen) {
   }
   EXPECT_EQ(OpenHostFile(tmp / "new", TFileMode::fmOpenReadWriteExclusive), nullptr);
   EXPECT_FALSE(fs::exists(tmp / "new")) << "only fmCreate creates";
+
+  // A read-only file opens for reading only, even for root, and is not truncated.
+  WriteWithMode(tmp / "read-only", "kept", 0444);
+  EXPECT_EQ(OpenHostFile(tmp / "read-only", TFileMode::fmCreate), nullptr);
+  EXPECT_EQ(OpenHostFile(tmp / "read-only", TFileMode::fmOpenReadWriteExclusive), nullptr);
+  EXPECT_NE(OpenHostFile(tmp / "read-only", TFileMode::fmOpenReadDenyWrite), nullptr);
+  EXPECT_EQ(ReadHostFile(tmp / "read-only"), "kept");
 }
 
 TEST(HostFile, RefusesNegativePositionsAndReportsReadErrors) {
