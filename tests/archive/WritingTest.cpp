@@ -136,7 +136,7 @@ TEST_F(Writing, RoundTripsThroughTheReaderAtEveryLevel) {
   };
   for (std::size_t i = 0; i < contents.size(); ++i) {
     archive.SetCompressionLevel(levels[i]);
-    archive.AddFile(File("m" + std::to_string(i), contents[i]));
+    archive.AddFile(File(std::string("m").append(std::to_string(i)), contents[i]));
   }
   EXPECT_GE(updating.size(), 3u);
   EXPECT_TRUE(std::is_sorted(updating.begin(), updating.end()));
@@ -300,7 +300,7 @@ TEST(WriteRegistry, FallsBackToPlainRecordsWhenCompressingFails) {
   RegistryWriter writer;
   writer.SetCompressionLevel(fcNone);  // so 130 records pass a full 64 KB buffer on
   for (int i = 0; i < 130; ++i) {
-    writer.AddRecord("m" + std::to_string(i));
+    writer.AddRecord(std::string("m").append(std::to_string(i)));
   }
   for (const bool fail : {false, true}) {
     writer.OnProgress = [&](const std::string& msg, int) {
