@@ -207,6 +207,10 @@ TEST(ZlbExtract, NoClobberKeepsFilesAndAFailureStopsTheRun) {
   WriteHostFile(dir / "file", "");
   ExpectFailure(RunZlb({"extract", "a.zlb", "file/sub"}, dir.path()),
                 "Unable to create destination path");
+  // A host destination is named with host separators.
+  std::filesystem::create_directories(dir / "dd/keep.txt");
+  ExpectFailure(RunZlb({"extract", "a.zlb", dir / "dd"}, dir.path()),
+                "Cannot create file " + dir / "dd/keep.txt");
 }
 
 TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {
