@@ -72,12 +72,19 @@ void TZLBArchive::AddFile(const std::string& Source) {
   if (IndexOfFile(Source) >= 0) {
     throw Exception("File already exists");
   }
+  if (FEntries.size() >= static_cast<std::size_t>(kMaxEntries)) {
+    throw Exception("The archive holds too many files");
+  }
   Rewrite({Source}, false);
 }
 
 void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
   if (FFileName.empty()) {
     throw Exception("No archive is currently open");
+  }
+  // The reader refuses more records than this, so no archive is written that it cannot read.
+  if (FEntries.size() + Sources.size() > static_cast<std::size_t>(kMaxEntries)) {
+    throw Exception("The archive holds too many files");
   }
   if (!Sources.empty()) {
     Rewrite(Sources, true);

@@ -15,7 +15,12 @@ bool IsSafeMemberName(const std::string& name);
 // '/') and no drive (no ':' anywhere).
 bool IsSafeMemberPath(const std::string& path);
 
-// The folder a member lands in when extracted with its path: destDir immediately followed by
-// path, runs of backslashes cut to one (a leading "\\" of destDir, a network name, stays), and
-// one trailing backslash removed.
+// The folder a member lands in when extracted with its path: destDir, a backslash unless destDir
+// is empty or already ends in a separator or a drive's ':', then path. '.' and '..' components
+// are resolved ('..' stops at a root), runs of separators become one backslash (a leading "\\"
+// of destDir, a network name, stays) and one trailing backslash is removed.
 std::string JoinExtractFolder(const std::string& destDir, const std::string& path);
+
+// Whether the folder that JoinExtractFolder makes of destDir and path, with '.' and '..'
+// resolved, is destDir itself or lies below it.
+bool StaysWithinFolder(const std::string& destDir, const std::string& path);

@@ -25,6 +25,7 @@ TZLBArchive::~TZLBArchive() {
 
 void TZLBArchive::CloseArchive() {
   FEntries.clear();
+  misplaced_.clear();
   FIsNew = false;
   FTrailer = ZeroTrailer();
   FFileName.clear();

@@ -120,5 +120,8 @@ class TZLBArchive : public TComponent {
   void WriteRegistryTo(TStream& Dest, const class TCrcWriteStream* tracked);
 
   platform::Env* env_;
+  // Per entry of the open archive: its data lies outside the member data or shares bytes with
+  // another member's, so it is refused. Found once when the archive is opened.
+  std::vector<bool> misplaced_;
   std::unique_ptr<Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
 };

@@ -295,6 +295,13 @@ std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode) 
       lock = LOCK_EX;
       break;
   }
+  // A read-only file is not written to, whoever asks (root passes any permission check, so
+  // the mode bits decide).
+  struct stat before;
+  if (mode != TFileMode::fmOpenReadDenyWrite && ::stat(hostPath.c_str(), &before) == 0 &&
+      S_ISREG(before.st_mode) && (before.st_mode & 0222) == 0) {
+    return nullptr;
+  }
   // Opened without blocking, so that a FIFO (which would wait for a writer) is refused as
   // promptly as a folder or a device: only regular files are files here.
   Fd fd(OpenRetrying(hostPath.c_str(), flags | O_NONBLOCK, 0666));

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveLimits.h"
 #include "archive/MemberNames.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/HostEnv.h"
 #include "tests/archive/ArchiveDecoder.h"
+#include "tests/support/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
 
@@ -20,13 +22,42 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
+class ShiftedFile : public platform::File {
+ public:
+  ShiftedFile(std::unique_ptr<platform::File> file, std::int64_t shift)
+      : file_(std::move(file)), shift_(shift) {}
+  std::size_t Read(void* buffer, std::size_t count) override { return file_->Read(buffer, count); }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    return file_->Write(buffer, count);
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    const std::int64_t real =
+        file_->Seek(origin == TSeekOrigin::soBeginning ? offset - shift_ : offset, origin);
+    return real < 0 ? real : real + shift_;
+  }
+
+ private:
+  std::unique_ptr<platform::File> file_;
+  std::int64_t shift_;
+};
+
 // The host environment with a temporary folder of the test's choosing and a replacement that
 // can be made to fail.
 class TestEnv : public platform::HostEnv {
  public:
   std::string tempFolder;
   bool failReplace = false;
+  // Files opened in the temporary folder report every position this much further on, as if
+  // that much lay before their start.
+  std::int64_t tempShift = 0;
   std::string TempFolder() override { return tempFolder; }
+  std::unique_ptr<platform::File> OpenFile(const std::string& path, TFileMode mode) override {
+    auto file = HostEnv::OpenFile(path, mode);
+    if (file && tempShift != 0 && path.rfind(tempFolder, 0) == 0) {
+      return std::make_unique<ShiftedFile>(std::move(file), tempShift);
+    }
+    return file;
+  }
   bool ReplaceFile(const std::string& source, const std::string& target) override {
     return !failReplace && HostEnv::ReplaceFile(source, target);
   }
@@ -226,6 +257,12 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
   fs::resize_file(huge, std::uint64_t{1} << 31);
   check("File too large for an archive (" + huge + ")", [&] { archive.AddFile(huge); });
 
+  // Member data ending so near the limit that the new record's registry no longer fits.
+  const std::string hello = File("hello", "hello");
+  env.tempShift = kMaxArchiveBytes + 1 - 12 - 5 - RegistryBound(2) - 36;
+  check("File too large for an archive (" + hello + ")", [&] { archive.AddFile(hello); });
+  env.tempShift = 0;
+
   env.failReplace = true;
   const std::string second = File("second", "second member");
   check("Unable to update archive (" + name + ")", [&] { archive.AddFile(second); });
@@ -293,6 +330,22 @@ TEST_F(Writing, ABatchGivesTheBytesOfSingleAdditionsAndIsAllOrNothing) {
   EXPECT_EQ(archive.FileCount(), 2);
   archive.AddFiles({});
   EXPECT_EQ(ReadHostFile(name), before);
+}
+
+TEST_F(Writing, ASourceWhoseCompressedFormIsNoSmallerIsStored) {
+  std::string content;  // a run of letters before noise, as long as deflate's output
+  for (std::size_t run = 0; run < 400 && content.empty(); ++run) {
+    const std::string candidate = std::string(run, 'a') + Noise(2000);
+    if (builder::Deflate(candidate, 9).size() == candidate.size()) {
+      content = candidate;
+    }
+  }
+  ASSERT_FALSE(content.empty());
+  archive.SetCompressionLevel(fcMaximum);
+  archive.CreateArchive(name);
+  archive.AddFile(File("even.bin", content));
+  const int size = static_cast<int>(content.size());
+  EXPECT_EQ(Decoded().entries[0].Fields(), std::make_tuple(0, size, size, 1, 0));
 }
 
 // Gives a test the records to write a registry of.

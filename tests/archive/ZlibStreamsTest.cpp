@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -90,6 +91,9 @@ void ExpectFailure(Action action, const char* message) {
 TEST(ZlibStreams, RoundTripAtEachLevelGivesValidZlibStreams) {
   platform::HostEnv env;
   const Bytes data = TextBytes(300000);
+  // The second header byte tells the level zlib was given: 0 and 1, 6 (its default), 9.
+  const std::map<TFileCompressionLevel, std::uint8_t> levelByte = {
+      {fcNone, 0x01}, {fcFastest, 0x01}, {fcDefault, 0x9C}, {fcMaximum, 0xDA}};
   for (TFileCompressionLevel level : {fcNone, fcFastest, fcDefault, fcMaximum}) {
     TMemoryStream dest;
     {
@@ -100,6 +104,7 @@ TEST(ZlibStreams, RoundTripAtEachLevelGivesValidZlibStreams) {
       EXPECT_EQ(stream.Position(), 300000) << "position = bytes consumed";
     }
     EXPECT_EQ(dest.Bytes()[0], 0x78) << "deflate with a 32 KB window";
+    EXPECT_EQ(dest.Bytes()[1], levelByte.at(level)) << level;
     EXPECT_EQ(dest.Size() > 300000, level == fcNone);
     EXPECT_EQ(ZlibUncompress(dest.Bytes(), data.size()), data);
     dest.SetPosition(0);
@@ -235,8 +240,9 @@ TEST(ZlibStreams, DecompressionSeeksForwardOrBackToTheStartOfTheSource) {
                                 {5, TSeekOrigin::soBeginning},
                                 {-1, TSeekOrigin::soCurrent},
                                 {0, TSeekOrigin::soEnd}}) {
-    ExpectFailure<EDecompressionError>([&] { stream.Seek(offset, origin); },
-                                       "Invalid stream operation");
+    ExpectFailure<EDecompressionError>(
+        [&, offset = offset, origin = origin] { stream.Seek(offset, origin); },
+        "Invalid stream operation");
   }
   ExpectFailure<EDecompressionError>([&] { stream.Size(); }, "Invalid stream operation");
   ExpectFailure<EDecompressionError>([&] { stream.Write(buffer, 1); }, "Invalid stream operation");

@@ -45,10 +45,13 @@ TEST(MemoryStream, SeeksFromEveryOriginAndGrowsOnWrite) {
   EXPECT_EQ(stream.Seek(-4, TSeekOrigin::soCurrent), -1);
   EXPECT_EQ(stream.Position(), 3);
   // A write far beyond the end is a failed write, whatever memory it would have needed.
+  // (AddressSanitizer ends the program on such a request instead of failing it.)
+#ifndef QUORIN_SANITIZE
   for (const std::int64_t far : {std::int64_t{1} << 62, INT64_MAX}) {
     EXPECT_EQ(stream.Seek(far, TSeekOrigin::soBeginning), far);
     EXPECT_THROW(stream.WriteBuffer("z", 1), EWriteError) << far;
   }
+#endif
   EXPECT_EQ(stream.Size(), 3);
 }
 

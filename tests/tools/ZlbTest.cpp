@@ -54,6 +54,7 @@ TEST(ZlbCommandLine, HelpGoesToStdoutAndUsageErrorsExitTwo) {
     const ZlbResult help = RunZlb(args);
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: zlb", 0), 0u);
+    EXPECT_NE(help.out.find("temporary file ZLB* may remain: in $TMPDIR"), std::string::npos);
     EXPECT_EQ(help.err, "");
   }
 
@@ -105,6 +106,11 @@ TEST(ZlbList, TsvAndTableShowEveryMemberOnOneLine) {
   EXPECT_NE(table.find("sub\\a\\x09b\\x0ac\n"), std::string::npos);
   EXPECT_NE(table.find("4005"), std::string::npos);  // total size
   EXPECT_NE(table.find("3 members\n"), std::string::npos);
+
+  ArchiveBuilder twoThirds;  // 2 bytes for 3: the ratio is rounded, not cut
+  twoThirds.Stored("r", "ab").unpackedSize = 3;
+  twoThirds.Write(dir / "r.zlb");
+  EXPECT_NE(Ok(dir, {"list", "r.zlb"}).find(" 67%"), std::string::npos);
 }
 
 TEST(ZlbInfo, PrintsTheTrailerKeysInOrder) {
@@ -215,6 +221,11 @@ TEST(ZlbExtract, NoClobberKeepsFilesAndAFailureStopsTheRun) {
                             std::filesystem::directory_iterator()),
               1);
   }
+
+  // A host destination is named with host separators.
+  std::filesystem::create_directories(dir / "dd/keep.txt");
+  ExpectFailure(RunZlb({"extract", "a.zlb", dir / "dd"}, dir.path()),
+                "Cannot create file " + dir / "dd/keep.txt");
 }
 
 TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {

@@ -85,8 +85,11 @@ void RunExtract(const Options& options) {
   }
   // The archive joins the folder and the member's name as they stand; a closing separator
   // makes the members land inside the folder.
+  // In the separator of its own form, so that names in messages read as the user wrote them.
   if (!platform::EndsWithSeparator(destDir)) {
-    destDir += '\\';
+    destDir += destDir.find('\\') == std::string::npos && destDir.find('/') != std::string::npos
+                   ? '/'
+                   : '\\';
   }
 
   archive.SetCheckCRC(true);
