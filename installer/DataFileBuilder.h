@@ -12,7 +12,8 @@ class Env;
 namespace installer {
 
 // The folder the maintainer keeps the product files in. It becomes the current directory, so
-// the data file (kDataFileName, by bare name) is written there and the member names below are taken relative to it.
+// the data file (kDataFileName, by bare name) is written there and the member names below are taken
+// relative to it.
 inline constexpr char kBuilderSourceFolder[] = "C:\\Games\\Tiberian Sun\\Extras\\Quorin\\";
 
 // The product files, in the order the install procedure unpacks them by index: 0 to 3 into the
