@@ -89,6 +89,10 @@ void TMainForm::SetSecondaryWindows(TInstallForm* installForm, TLicenseForm* lic
 }
 
 void TMainForm::FormCreate() {
+#ifdef INSTALLER_MAINTAINER
+  // The maintainer's build stores DebugBox ticked, so the builder's button shows at start.
+  ui_->DebugBox->setChecked(true);
+#endif
   DebugFlag_ = ui_->DebugBox->isChecked();
   if (DebugFlag_) {
     ui_->SpeedButton1->show();
@@ -202,11 +206,18 @@ void TMainForm::ArchiveFileExtracted(const std::string& /*filename*/) {
 }
 
 // The maintainer's command that builds the data file; it runs only when the stored design
-// ticks DebugBox, which shows its button at creation.
+// ticks DebugBox, which shows its button at creation. A failure reaches the general error
+// report with the window left open and the button gone.
 void TMainForm::SpeedButton1Click() {
-  if (!DebugFlag_) {
-    return;
-  }
+  installer::BuildDataFile(DebugFlag_, *Archive_, *env_, *this);
+}
+
+void TMainForm::HideBuilderButton() {
+  ui_->SpeedButton1->hide();
+}
+
+void TMainForm::CloseMainWindow() {
+  close();
 }
 
 bool TMainForm::ShowAgreement() {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "installer/DataFileBuilder.h"
 #include "installer/InstallerView.h"
 
 class QFileDialog;
@@ -20,7 +21,7 @@ class Env;
 // The main window: finds the game, proposes the product and rules directories, and runs the
 // installation when Install is pressed. It binds its controls to the install logic and owns
 // the archive component that unpacks the data file.
-class TMainForm : public QWidget, private InstallerView {
+class TMainForm : public QWidget, private InstallerView, private installer::BuilderWindow {
   Q_OBJECT
 
  public:
@@ -62,6 +63,10 @@ class TMainForm : public QWidget, private InstallerView {
   void ShowProgress() override;
   void ShowMember(const std::string& name) override;
   void HideProgress() override;
+
+  // installer::BuilderWindow
+  void HideBuilderButton() override;
+  void CloseMainWindow() override;
 
   std::unique_ptr<Ui::TMainForm> ui_;
   platform::Env* env_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,10 @@ TEST(ZlbCommandLine, HelpGoesToStdoutAndUsageErrorsExitTwo) {
     EXPECT_NE(help.out.find("temporary file ZLB* may remain: in $TMPDIR"), std::string::npos);
     EXPECT_EQ(help.err, "");
   }
+  const ZlbResult version = RunZlb({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("zlb [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+      << version.out;
 
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{}, "no command given"},

@@ -185,6 +185,10 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
       options.help = true;
       return options;
     }
+    if (arg == "--version") {
+      options.version = true;
+      return options;
+    }
   }
   if (args.empty()) {
     throw UsageError("no command given");
@@ -261,6 +265,7 @@ const char* UsageText() {
          "                     subfolders\n"
          "  -q, --quiet        show no progress\n"
          "  -h, --help         show this help\n"
+         "  --version          show the version\n"
          "  --                 end of options\n"
          "\n"
          "ARCHIVE, DESTDIR and FILE are host paths or Windows paths (C:\\...).\n"

@@ -12,7 +12,8 @@ enum class Command { List, Info, Test, Extract, Create, Add };
 
 // What the command line asks for. Texts are as the user typed them (UTF-8).
 struct Options {
-  bool help = false;  // --help anywhere before "--": print the usage and do nothing else
+  bool help = false;     // --help anywhere before "--": print the usage and do nothing else
+  bool version = false;  // --version likewise: print the version and do nothing else
   Command command = Command::List;
   bool quiet = false;
   bool tsv = false;

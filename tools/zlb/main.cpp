@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
   try {
     if (options.help) {
       std::fputs(zlb::UsageText(), stdout);
+    } else if (options.version) {
+      std::fputs("zlb " QUORIN_VERSION "\n", stdout);
     } else {
       Run(options);
     }
