@@ -36,6 +36,11 @@ class TZLBArchive : public TComponent {
   // --- reading ---
   // Opens and verifies an archive; false when FileName is empty.
   bool OpenArchive(const std::string& FileName);
+  // Opens an archive as OpenArchive does, but without comparing the whole file with the
+  // trailer's checksum: for rescuing what a damaged archive still holds, where each member is
+  // then checked against its own CRC-32 (set CheckCRC). A file too short for a trailer and a
+  // registry that does not decode still fail as in OpenArchive.
+  bool OpenArchiveForSalvage(const std::string& FileName);
   void CloseArchive();
   void GetFileEntry(int Index, TArchiveEntry& Entry) const;
   bool ExtractToStream(int Index, TStream& Dest);
@@ -97,5 +102,6 @@ class TZLBArchive : public TComponent {
 
  private:
   platform::Env* env_;
+  bool skipArchiveCrc_ = false;  // set only while OpenArchiveForSalvage runs
   std::unique_ptr<Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
 };

@@ -185,7 +185,9 @@ std::size_t TDecompressionStream::Read(void* buffer, std::size_t count) {
     // A stream that asks for a preset dictionary cannot go on (and would never move again),
     // so it fails like damaged data.
     if (result < 0 || result == Z_NEED_DICT) {
-      throw ECompressionError(kZlibFailed);
+      // zlib's own words for what is wrong with the data travel as the cause.
+      throw ECompressionError(kZlibFailed,
+                              FZState.msg != nullptr ? FZState.msg : "damaged compressed data");
     }
     env_->Beep();
     if (result == Z_STREAM_END) {

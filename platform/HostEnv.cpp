@@ -79,7 +79,11 @@ std::string HostEnv::WindowsPath(const std::string& hostPath) {
 
 std::unique_ptr<File> HostEnv::OpenFile(const std::string& path, TFileMode mode) {
   const auto hostPath = HostPath(path);
-  return hostPath ? OpenHostFile(*hostPath, mode) : nullptr;
+  if (!hostPath) {
+    errno = ENOENT;  // an unmapped drive or a network name: nothing of that name is here
+    return nullptr;
+  }
+  return OpenHostFile(*hostPath, mode);
 }
 
 bool HostEnv::FileExists(const std::string& path) {
