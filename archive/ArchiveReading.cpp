@@ -140,8 +140,8 @@ void ExtractIntoPlace(TZLBArchive& archive, platform::Env& env, int index,
   errno = 0;
   if (!env.ReplaceFile(temp.Name(), full)) {
     // A folder of that name is in the way, or the folder refuses the new name.
-    throw EFCreateError(cannotCreate, env.FolderExists(full) ? SystemReason(EISDIR)
-                                                             : SystemReason(errno));
+    throw EFCreateError(cannotCreate,
+                        env.FolderExists(full) ? SystemReason(EISDIR) : SystemReason(errno));
   }
   temp.Release();
 }

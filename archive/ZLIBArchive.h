@@ -102,6 +102,6 @@ class TZLBArchive : public TComponent {
 
  private:
   platform::Env* env_;
-  bool skipArchiveCrc_ = false;  // set only while OpenArchiveForSalvage runs
+  bool skipArchiveCrc_ = false;       // set only while OpenArchiveForSalvage runs
   std::unique_ptr<Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
 };

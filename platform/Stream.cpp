@@ -61,8 +61,9 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode, platform::
     // The host environment leaves the system's reason in errno; a lock held by another
     // program is said in plain words.
     const int error = errno;
-    const std::string cause = error == EWOULDBLOCK ? std::string("the file is in use by another program")
-                                                    : SystemReason(error);
+    const std::string cause = error == EWOULDBLOCK
+                                  ? std::string("the file is in use by another program")
+                                  : SystemReason(error);
     if (mode == TFileMode::fmCreate) {
       throw EFCreateError(FormatMessage("Cannot create file %s", fileName), cause);
     }

@@ -66,7 +66,7 @@ TEST(ZlbCommandLine, HelpGoesToStdoutAndUsageErrorsExitTwo) {
       {{"extract", "--tsv", "a", "d"}, "option '--tsv' does not apply to 'extract'"},
       {{"extract", "a"}, "missing DESTDIR"},
       {{"extract", "a", ""}, "DESTDIR is empty"},
-      {{"extract", "a", "d", "1", "x2"}, "invalid index 'x2'"},
+      {{"create", "-j", "a", "f"}, "option '-j' does not apply to 'create'"},
       {{"create", "a"}, "missing FILE"},
       {{"add", "a", "f", "--level"}, "option '--level' needs a value"},
       {{"create", "--level=huge", "a", "f"},
@@ -102,6 +102,9 @@ TEST(ZlbList, TsvAndTableShowEveryMemberOnOneLine) {
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2 + 3 + 2);  // header, rows, total
   EXPECT_NE(table.find("Index"), std::string::npos);
   EXPECT_NE(table.find("deflate-maximum"), std::string::npos);
+  // The ratio column is the space saved: none for a stored member.
+  EXPECT_NE(table.find("Saved"), std::string::npos);
+  EXPECT_NE(table.find("    0%  stored"), std::string::npos) << table;
   EXPECT_NE(table.find("sub\\a\\x09b\\x0ac\n"), std::string::npos);
   EXPECT_NE(table.find("4005"), std::string::npos);  // total size
   EXPECT_NE(table.find("3 members\n"), std::string::npos);
@@ -127,7 +130,7 @@ TEST(ZlbInfo, PrintsTheTrailerKeysInOrder) {
             "registry_mark=0\narchive_crc=00000000\n");
 }
 
-TEST(ZlbTest, ChecksEveryMemberAndNamesTheFirstBadOne) {
+TEST(ZlbTest, ChecksEveryMemberNamesEachBadOneAndSalvagesPastADamagedArchive) {
   TempDir dir;
   ArchiveBuilder sound;
   sound.Stored("a", "stored");
@@ -136,47 +139,63 @@ TEST(ZlbTest, ChecksEveryMemberAndNamesTheFirstBadOne) {
   sound.Write(dir / "sound.zlb");
   EXPECT_EQ(Ok(dir, {"test", "sound.zlb"}), "sound.zlb: 3 members OK\n");
 
-  ArchiveBuilder badCrc = sound;
-  badCrc.members[1].crc = 0x12345678;
-  badCrc.Write(dir / "crc.zlb");
-  ExpectFailure(RunZlb({"test", "crc.zlb"}, dir.path()), "File (1) failed CRC check");
+  // Every member is checked; each bad one is named with its reason.
+  ArchiveBuilder bad = sound;
+  bad.members[0].crc = 0x12345678;
+  bad.members[1].unpackedSize = 9001;  // its zlib stream ends before that
+  bad.Write(dir / "bad.zlb");
+  const ZlbResult tested = RunZlb({"test", "-v", "bad.zlb"}, dir.path());
+  EXPECT_EQ(tested.status, 1);
+  EXPECT_EQ(tested.out, "testing: a bad CRC\ntesting: b damaged data\ntesting: c OK\n");
+  EXPECT_EQ(tested.err,
+            "zlb: member 0 (a): File (0) failed CRC check\n"
+            "zlb: member 1 (b): File (1) is corrupt: its data ends before its size\n"
+            "zlb: bad.zlb: 2 of 3 members failed the test\n");
 
-  ArchiveBuilder shortMember = sound;
-  shortMember.members[1].unpackedSize = 9001;  // its zlib stream ends before that
-  shortMember.Write(dir / "short.zlb");
-  ExpectFailure(RunZlb({"test", "short.zlb"}, dir.path()), "File (1) is corrupt");
-
+  // One flipped byte fails the whole-file check; --salvage checks member by member and
+  // extracts what is sound.
   std::string flipped = sound.Build();
   flipped[2] ^= 0x01;
   WriteHostFile(dir / "flipped.zlb", flipped);
   ExpectFailure(RunZlb({"test", "flipped.zlb"}, dir.path()),
-                "The archive file appears to be corrupted");
-  ExpectFailure(RunZlb({"test", "missing.zlb"}, dir.path()), "Archive file not found");
+                "flipped.zlb: The archive file appears to be corrupted (try --salvage to check "
+                "member by member)");
+  const ZlbResult salvaged = RunZlb({"test", "--salvage", "flipped.zlb"}, dir.path());
+  EXPECT_EQ(salvaged.status, 1);
+  EXPECT_EQ(salvaged.out, "testing: a bad CRC\ntesting: b OK\ntesting: c OK\n");
+  EXPECT_EQ(RunZlb({"extract", "--salvage", "flipped.zlb", "out"}, dir.path()).status, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "out/a"));
+  EXPECT_EQ(ReadHostFile(dir / "out/b"), Repeated("xyz", 3000));
+  EXPECT_TRUE(std::filesystem::exists(dir / "out/c"));
 }
 
-TEST(ZlbExtract, AllOrByIndexIntoAFolderCreatedOnDemand) {
+TEST(ZlbExtract, FoldersRecreatedByDefaultAndFlattenedWithJunkPaths) {
   TempDir dir;
   ArchiveBuilder b;
   b.Stored("one.txt", "first", "sub\\");
   b.Deflated("two.txt", Repeated("second", 900), 1);
+  b.Stored("ONE.txt", "other", "deep\\er\\");
   b.Write(dir / "a.zlb");
   Ok(dir, {"extract", "a.zlb", "out/deep/er"});
-  EXPECT_EQ(ReadHostFile(dir / "out/deep/er/one.txt"), "first");
+  EXPECT_EQ(ReadHostFile(dir / "out/deep/er/sub/one.txt"), "first");
   EXPECT_EQ(ReadHostFile(dir / "out/deep/er/two.txt"), Repeated("second", 900));
+  EXPECT_EQ(ReadHostFile(dir / "out/deep/er/deep/er/ONE.txt"), "other");
 
-  Ok(dir, {"extract", "a.zlb", "only/", "1"});
-  EXPECT_FALSE(std::filesystem::exists(dir / "only/one.txt"));
+  Ok(dir, {"extract", "--with-paths", "a.zlb", "only/", "1"});
+  EXPECT_FALSE(std::filesystem::exists(dir / "only/sub"));
   EXPECT_TRUE(std::filesystem::exists(dir / "only/two.txt"));
 
-  Ok(dir, {"extract", "--with-paths", "a.zlb", "paths"});
-  EXPECT_EQ(ReadHostFile(dir / "paths/sub/one.txt"), "first");
-
-  ExpectFailure(RunZlb({"extract", "a.zlb", "only", "2"}, dir.path()), "Index out of bounds");
-  ExpectFailure(RunZlb({"extract", "a.zlb", "only", "--", "-1"}, dir.path()),
-                "Index out of bounds");
+  // Flattened, two members land on one name: said once, the first one kept, exit 1.
+  const ZlbResult flat = RunZlb({"extract", "-j", "a.zlb", "flat"}, dir.path());
+  EXPECT_EQ(flat.status, 1);
+  EXPECT_EQ(flat.err,
+            "zlb: one.txt: 2 members land on this name with -j; extracted member 0 "
+            "(sub\\one.txt), left out member 2 (deep\\er\\ONE.txt)\n");
+  EXPECT_EQ(ReadHostFile(dir / "flat/one.txt"), "first");
+  EXPECT_TRUE(std::filesystem::exists(dir / "flat/two.txt"));
 }
 
-TEST(ZlbExtract, NoClobberKeepsFilesAndAFailureStopsTheRun) {
+TEST(ZlbExtract, NoClobberKeepsFilesAndABadMemberDoesNotStopTheRun) {
   TempDir dir;
   ArchiveBuilder keep;
   keep.Stored("keep.txt", "archived");
@@ -188,19 +207,81 @@ TEST(ZlbExtract, NoClobberKeepsFilesAndAFailureStopsTheRun) {
   Ok(dir, {"extract", "a.zlb", "out"});
   EXPECT_EQ(ReadHostFile(dir / "out/keep.txt"), "archived");
 
-  // The CRC is always checked, and nothing after the first failure is extracted.
+  // The CRC is always checked; a member that fails is named with its reason, and the members
+  // after it are extracted all the same.
   ArchiveBuilder bad;
   bad.Stored("0.txt", "zero");
   bad.Stored("1.txt", "one").crc = 0xDEADBEEF;
-  bad.Stored("2.txt", "two");
+  bad.Stored("..", "up", "..\\");
+  bad.Stored("x.txt", "in the way", "2.txt\\");
+  bad.Stored("3.txt", "three");
   bad.Write(dir / "bad.zlb");
-  ExpectFailure(RunZlb({"extract", "bad.zlb", "bad"}, dir.path()), "File (1) failed CRC check");
+  std::filesystem::create_directory(dir / "bad");
+  WriteHostFile(dir / "bad/2.txt", "a file where a folder should be");
+  const ZlbResult run = RunZlb({"extract", "bad.zlb", "bad"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "zlb: member 1 (1.txt): File (1) failed CRC check\n"
+            "zlb: member 2 (..\\..): File (2) has an unsafe name\n"
+            "zlb: member 3 (2.txt\\x.txt): Unable to create destination path bad/2.txt: Not a "
+            "directory\n");
   EXPECT_TRUE(std::filesystem::exists(dir / "bad/0.txt"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "bad/2.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "bad/1.txt"));
+  EXPECT_EQ(ReadHostFile(dir / "bad/3.txt"), "three");
+}
 
+// Every failure names the file as the user gave it and says why; arguments are checked before
+// anything is created.
+TEST(ZlbMessages, NameTheFileAndTheReason) {
+  TempDir dir;
+  ArchiveBuilder b;
+  b.Stored("one.txt", "first");
+  b.Write(dir / "a.zlb");
   WriteHostFile(dir / "file", "");
-  ExpectFailure(RunZlb({"extract", "a.zlb", "file/sub"}, dir.path()),
-                "Unable to create destination path");
+  WriteHostFile(dir / "short", "not an archive");
+  WriteHostFile(dir / "long", Repeated("not an archive at all ", 10));
+  std::filesystem::create_directory(dir / "folder");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"list", "missing.zlb"}, "missing.zlb: Archive file not found: No such file or directory"},
+      {{"info", "folder/"}, "folder/: Archive file not found: Is a directory"},
+      {{"test", "Q:\\a.zlb"},
+       "Q:\\a.zlb: Archive file not found: drive Q: is not mapped in the Wine prefix"},
+      {{"list", "short"}, "short: The archive file appears to be corrupted: not a ZLB archive"},
+      {{"list", "long"}, "long: The archive file appears to be corrupted: not a ZLB archive"},
+      {{"extract", "a.zlb", "file/sub"},
+       "file/sub: Unable to create destination path: Not a directory"},
+      {{"extract", "a.zlb", "new", "1"},
+       "a.zlb: member 1: Index out of bounds (the archive has 1 member)"},
+      {{"extract", "a.zlb", "new", "--", "-1"},
+       "a.zlb: member -1: Index out of bounds (the archive has 1 member)"},
+  };
+  for (const auto& [args, message] : cases) {
+    ExpectFailure(RunZlb(args, dir.path()), message);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "new"));
+}
+
+TEST(ZlbExtract, MembersChosenByIndexNameOrWildcard) {
+  TempDir dir;
+  ArchiveBuilder b;
+  b.Stored("copyright", "a", "doc\\a\\");
+  b.Stored("README", "r", "doc\\");
+  b.Stored("Copyright", "b", "doc\\b\\");
+  b.Stored("12", "twelve");
+  b.Write(dir / "a.zlb");
+  Ok(dir, {"extract", "-v", "a.zlb", "one", "COPY*"});
+  EXPECT_TRUE(std::filesystem::exists(dir / "one/doc/a/copyright"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "one/doc/b/Copyright"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "one/doc/README"));
+
+  // A pattern with a folder separator matches the folder too; digits alone are an index.
+  EXPECT_EQ(Ok(dir, {"extract", "-v", "a.zlb", "two", "doc/?/c*", "3", "doc\\readme"}),
+            "extracting: doc\\a\\copyright\nextracting: doc\\b\\Copyright\n"
+            "extracting: 12\nextracting: doc\\README\n");
+  ExpectFailure(RunZlb({"extract", "a.zlb", "three", "*.txt", "12"}, dir.path()),
+                "a.zlb: no member matches '*.txt'\n"
+                "zlb: a.zlb: member 12: Index out of bounds (the archive has 4 members)");
+  EXPECT_FALSE(std::filesystem::exists(dir / "three"));
 }
 
 TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {
@@ -228,7 +309,7 @@ TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {
 
   // A failing file stops the run; what was added before it stays.
   ExpectFailure(RunZlb({"create", "y.zlb", "more.txt", "missing", "text.txt"}, dir.path()),
-                "Unable to open file (missing)");
+                "Unable to open file (missing): No such file or directory");
   EXPECT_EQ(Ok(dir, {"list", "--tsv", "y.zlb"}).rfind("0\tmore.txt\t", 0), 0u);
   EXPECT_EQ(Ok(dir, {"info", "y.zlb"}).rfind("files=1\n", 0), 0u);
   ExpectFailure(RunZlb({"add", "nowhere.zlb", "more.txt"}, dir.path()), "Archive file not found");
@@ -248,7 +329,8 @@ TEST(ZlbCreate, RecursionAddsTheFilesBelowAFolderButNoFolders) {
   Ok(dir, {"create", "--recursive", "flat.zlb", "src"});
   EXPECT_EQ(Ok(dir, {"list", "--tsv", "flat.zlb"}), "0\tg\t" + g + "1\tf\t" + f);
 
-  ExpectFailure(RunZlb({"create", "folder.zlb", "src"}, dir.path()), "Unable to open file (src)");
+  ExpectFailure(RunZlb({"create", "folder.zlb", "src"}, dir.path()),
+                "Unable to open file (src): Is a directory");
 
   // Folders with no files give an empty archive: a file of no bytes that takes additions.
   std::filesystem::create_directories(dir / "hollow/inner");
@@ -280,15 +362,25 @@ TEST(ZlbProgress, ShownAsOneRewrittenLineOnlyOnATerminal) {
   EXPECT_LT(at41, at82) << shown.err;
   EXPECT_LT(at82, at100);
   EXPECT_NE(at100, std::string::npos);
-  EXPECT_EQ(shown.err.back(), '\n');
-  EXPECT_EQ(std::count(shown.err.begin(), shown.err.end(), '\n'), 1);
+  // Wiped off the screen at the end.
+  const auto wiped = [](const std::string& text) {
+    return '\r' + text + '\r' + std::string(text.size(), ' ') + '\r';
+  };
+  EXPECT_EQ(shown.err.substr(at100), wiped("Extracting m.txt 100%"));
 
   const ZlbResult quiet = RunZlb({"extract", "--quiet", "a.zlb", "out"}, dir.path(), true);
   EXPECT_EQ(quiet.status, 0);
   EXPECT_EQ(quiet.err, "");
 
-  // A failure after progress starts on a line of its own.
-  const ZlbResult failed = RunZlb({"extract", "a.zlb", "out", "0", "5"}, dir.path(), true);
+  // The line names what the command does, and a message never runs into it.
+  const ZlbResult tested = RunZlb({"test", "a.zlb"}, dir.path(), true);
+  EXPECT_NE(tested.err.find("\rTesting m.txt 100%"), std::string::npos) << tested.err;
+  b.members[0].crc = 0;
+  b.Write(dir / "a.zlb");
+  const ZlbResult failed = RunZlb({"test", "a.zlb"}, dir.path(), true);
   EXPECT_EQ(failed.status, 1);
-  EXPECT_NE(failed.err.find("100%\nzlb: Index out of bounds\n"), std::string::npos) << failed.err;
+  EXPECT_NE(failed.err.find(wiped("Testing m.txt 100%") +
+                            "zlb: member 0 (m.txt): File (0) failed CRC check\n"),
+            std::string::npos)
+      << failed.err;
 }

@@ -56,7 +56,7 @@ void AddFiles(TZLBArchive& archive, const Options& options) {
 
 void Update(const Options& options, bool create) {
   const std::string name = platform::Utf8ToAnsi(options.archive);
-  ProgressLine progress(!options.quiet, name);
+  ProgressLine progress(!options.quiet, "Adding");
   TZLBArchive archive;
   Configure(archive, options);
   progress.Attach(archive);
@@ -76,12 +76,14 @@ void Update(const Options& options, bool create) {
 
 }  // namespace
 
-void RunCreate(const Options& options) {
+int RunCreate(const Options& options) {
   Update(options, true);
+  return 0;
 }
 
-void RunAdd(const Options& options) {
+int RunAdd(const Options& options) {
   Update(options, false);
+  return 0;
 }
 
 }  // namespace zlb
