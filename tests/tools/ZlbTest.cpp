@@ -303,16 +303,77 @@ TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {
   EXPECT_EQ(ReadHostFile(dir / "out/more.txt"), "more");
 
   const std::string before = ReadHostFile(dir / "x.zlb");
-  ExpectFailure(RunZlb({"create", "x.zlb", "more.txt"}, dir.path()), "File already exists");
-  ExpectFailure(RunZlb({"add", "x.zlb", "MORE.TXT"}, dir.path()), "File already exists");
+  ExpectFailure(RunZlb({"create", "x.zlb", "more.txt"}, dir.path()),
+                "x.zlb: File already exists (use -f to replace it)");
+  ExpectFailure(RunZlb({"add", "x.zlb", "MORE.TXT"}, dir.path()),
+                "MORE.TXT: the archive already holds more.txt (names that differ only in letter "
+                "case are one name in an archive)");
   EXPECT_EQ(ReadHostFile(dir / "x.zlb"), before);
+  ExpectFailure(RunZlb({"add", "nowhere.zlb", "more.txt"}, dir.path()),
+                "nowhere.zlb: Archive file not found: No such file or directory");
 
-  // A failing file stops the run; what was added before it stays.
-  ExpectFailure(RunZlb({"create", "y.zlb", "more.txt", "missing", "text.txt"}, dir.path()),
-                "Unable to open file (missing): No such file or directory");
-  EXPECT_EQ(Ok(dir, {"list", "--tsv", "y.zlb"}).rfind("0\tmore.txt\t", 0), 0u);
-  EXPECT_EQ(Ok(dir, {"info", "y.zlb"}).rfind("files=1\n", 0), 0u);
-  ExpectFailure(RunZlb({"add", "nowhere.zlb", "more.txt"}, dir.path()), "Archive file not found");
+  // -f builds the new archive and only then puts it in the old one's place.
+  EXPECT_EQ(Ok(dir, {"create", "-f", "-v", "x.zlb", "text.txt", "more.txt"}),
+            "adding: text.txt (deflated 99%)\nadding: more.txt (stored 0%)\n");
+  EXPECT_EQ(Ok(dir, {"info", "x.zlb"}).rfind("files=2\n", 0), 0u);
+  const std::string replaced = ReadHostFile(dir / "x.zlb");
+  ExpectFailure(RunZlb({"create", "-f", "x.zlb", "missing"}, dir.path()),
+                "missing: cannot read the file: No such file or directory");
+  EXPECT_EQ(ReadHostFile(dir / "x.zlb"), replaced);
+}
+
+// Every file is checked before anything is written; every problem is reported at once, and a
+// run that reports one leaves no archive (create) or the archive as it was (add).
+TEST(ZlbCreate, ProblemsAreAllReportedBeforeAnythingIsWritten) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "doc/a");
+  std::filesystem::create_directories(dir / "doc/b");
+  WriteHostFile(dir / "doc/a/copyright", "a");
+  WriteHostFile(dir / "doc/b/copyright", "b");
+  WriteHostFile(dir / "doc/a/Index.html", "I");
+  WriteHostFile(dir / "doc/a/index.html", "i");
+  std::filesystem::create_symlink(dir / "nowhere", dir / "doc/broken");
+  WriteHostFile(dir / "ctl\x01", "");
+  const ZlbResult created =
+      RunZlb({"create", "-r", "--save-paths", "d.zlb", "doc", "gone", "."}, dir.path());
+  EXPECT_EQ(created.status, 1);
+  EXPECT_NE(created.err.find("zlb: doc/a/Index.html: same name in the archive as "
+                             "doc/a/index.html (names that differ only in letter case are one "
+                             "name in an archive)\n"),
+            std::string::npos)
+      << created.err;
+  EXPECT_NE(created.err.find("zlb: doc/broken: cannot read the file: No such file or "
+                             "directory\n"),
+            std::string::npos);
+  EXPECT_NE(created.err.find("zlb: gone: cannot read the file: No such file or directory\n"),
+            std::string::npos);
+  EXPECT_NE(created.err.find("zlb: ./doc/a/copyright: its folder would be stored as "
+                             "'.\\doc\\a\\', with a '.' folder in it"),
+            std::string::npos);
+  EXPECT_NE(created.err.find("zlb: ./ctl\\x01: the name holds a control character"),
+            std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "d.zlb"));
+  std::filesystem::remove(dir / "doc/broken");
+  std::filesystem::remove(dir / "doc/a/Index.html");
+
+  ExpectFailure(RunZlb({"create", "-r", "flat.zlb", "doc"}, dir.path()),
+                "doc/a/copyright: same name in the archive as doc/b/copyright (use "
+                "--save-paths to keep their folders apart)");
+  ExpectFailure(RunZlb({"create", "--save-paths", "up.zlb", "../b/copyright"}, dir / "doc/a"),
+                "../b/copyright: its folder would be stored as '..\\b\\', which leads out of "
+                "the folder it is extracted into (run zlb from the common parent folder "
+                "instead)");
+  Ok(dir, {"create", "d.zlb", "doc/b/copyright"});
+  const std::string before = ReadHostFile(dir / "d.zlb");
+  ExpectFailure(RunZlb({"add", "d.zlb", "doc/a/index.html", "doc", "d.zlb"}, dir.path()),
+                "doc: is a folder (use -r to add the files in it)\n"
+                "zlb: d.zlb: cannot add the archive to itself");
+  EXPECT_EQ(ReadHostFile(dir / "d.zlb"), before);
+  EXPECT_FALSE(std::filesystem::exists(dir / "flat.zlb"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "doc/a/up.zlb"));
+  for (const auto& item : std::filesystem::directory_iterator(dir.path())) {
+    EXPECT_NE(item.path().filename().string().rfind("ZLB", 0), 0u) << item.path();
+  }
 }
 
 TEST(ZlbCreate, RecursionAddsTheFilesBelowAFolderButNoFolders) {
@@ -330,7 +391,7 @@ TEST(ZlbCreate, RecursionAddsTheFilesBelowAFolderButNoFolders) {
   EXPECT_EQ(Ok(dir, {"list", "--tsv", "flat.zlb"}), "0\tg\t" + g + "1\tf\t" + f);
 
   ExpectFailure(RunZlb({"create", "folder.zlb", "src"}, dir.path()),
-                "Unable to open file (src): Is a directory");
+                "src: is a folder (use -r to add the files in it)");
 
   // Folders with no files give an empty archive: a file of no bytes that takes additions.
   std::filesystem::create_directories(dir / "hollow/inner");

@@ -30,12 +30,13 @@ bool IsWindowsStyle(const std::string& given) {
 std::string ShownJoin(const std::string& given, const std::string& more) {
   const char separator = IsWindowsStyle(given) ? '\\' : '/';
   std::string joined = ShownUtf8(given);
-  std::string rest = Shown(more);
+  std::string rest = more;  // separators set before escaping, which brings its own '\\'
   for (char& c : rest) {
     if (c == '\\' || c == '/') {
       c = separator;
     }
   }
+  rest = Shown(rest);
   // Exactly one separator between the parts, whatever each brings along.
   while (!rest.empty() && rest.front() == separator) {
     rest.erase(0, 1);
