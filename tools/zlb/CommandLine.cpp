@@ -29,8 +29,8 @@ struct CommandInfo {
 constexpr unsigned kWriteOptions = kQuiet | kVerbose | kLevel | kSavePaths | kRecursive;
 
 constexpr CommandInfo kCommands[] = {
-    {"list", Command::List, kQuiet | kTsv},
-    {"info", Command::Info, kQuiet},
+    {"list", Command::List, kQuiet | kTsv | kSalvage},
+    {"info", Command::Info, kQuiet | kSalvage},
     {"test", Command::Test, kQuiet | kVerbose | kSalvage},
     {"extract", Command::Extract,
      kQuiet | kVerbose | kWithPaths | kJunkPaths | kNoClobber | kSalvage},
@@ -234,8 +234,9 @@ const char* UsageText() {
   return "Usage: zlb COMMAND [OPTION...] ARCHIVE [ARGUMENT...]\n"
          "\n"
          "Commands:\n"
-         "  list [--tsv] ARCHIVE        list the members\n"
-         "  info ARCHIVE                show the archive's trailer, one key=value a line\n"
+         "  list [--tsv] [--salvage] ARCHIVE\n"
+         "                              list the members\n"
+         "  info [--salvage] ARCHIVE    show the archive's trailer, one key=value a line\n"
          "  test [-v] [--salvage] ARCHIVE\n"
          "                              verify the archive and the CRC-32 of every member\n"
          "  extract [-j] [--no-clobber] [-v] [--salvage] ARCHIVE DESTDIR [MEMBER...]\n"
@@ -253,8 +254,9 @@ const char* UsageText() {
          "  -j, --junk-paths   put every member straight into DESTDIR, without its folder\n"
          "  --with-paths       recreate each member's stored folder below DESTDIR (the default)\n"
          "  --no-clobber       leave existing files alone\n"
-         "  --salvage          skip the whole-file check: check each member against its own\n"
-         "                     CRC-32 and extract the sound ones\n"
+         "  --salvage          skip the whole-file check (list and info then show what the\n"
+         "                     registry says); test and extract check each member against\n"
+         "                     its own CRC-32 and extract the sound ones\n"
          "  -f, --force        replace an existing ARCHIVE once the new one is complete\n"
          "  --level LEVEL      none, fastest, default or maximum (default: default)\n"
          "  --save-paths       record the folder part of each FILE in the archive\n"

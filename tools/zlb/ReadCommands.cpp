@@ -114,7 +114,7 @@ void ReportExtractFailure(const Options& options, int index, const TArchiveEntry
 
 int RunList(const Options& options) {
   TZLBArchive archive;
-  OpenForReading(archive, options, false);
+  OpenForReading(archive, options, options.salvage);
   TArchiveEntry entry;
   if (options.tsv) {
     for (int index = 0; index < archive.FileCount(); ++index) {
@@ -135,7 +135,7 @@ int RunList(const Options& options) {
 
 int RunInfo(const Options& options) {
   TZLBArchive archive;
-  OpenForReading(archive, options, false);
+  OpenForReading(archive, options, options.salvage);
   const TArchiveTrailer& trailer = archive.Trailer();
   PrintLine("files=" + std::to_string(trailer.FileCount));
   PrintLine("registry_offset=" + std::to_string(trailer.RegistryOffset));
@@ -220,16 +220,21 @@ int RunExtract(const Options& options) {
 
   archive.SetCheckCRC(true);
   archive.SetExtractWithPath(!options.junkPaths);
+  bool kept = false;  // the member's file existed and --no-clobber kept it
   if (options.noClobber) {
-    archive.OnReplaceFile = [](const std::string&, bool& Replace) { Replace = false; };
+    archive.OnReplaceFile = [&kept](const std::string&, bool& Replace) {
+      Replace = false;
+      kept = true;
+    };
   }
   TArchiveEntry entry;
   for (const int index : chosen) {
     archive.GetFileEntry(index, entry);
     progress.SetItem(ShownMember(entry));
+    kept = false;
     try {
       archive.ExtractFile(destDir, index);
-      if (options.verbose) {
+      if (options.verbose && !kept) {
         progress.Clear();
         PrintLine("extracting: " + ShownMember(entry));
       }
