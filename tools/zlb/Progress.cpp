@@ -84,7 +84,10 @@ void ProgressLine::Show(const std::string& text) {
 
 void ProgressLine::Clear() {
   if (!current_.empty()) {
-    std::fputs(("\r" + std::string(width_, ' ') + "\r").c_str(), stderr);
+    std::string blank(width_ + 2, ' ');
+    blank.front() = '\r';
+    blank.back() = '\r';
+    std::fputs(blank.c_str(), stderr);
     std::fflush(stderr);
     current_.clear();
     width_ = 0;
