@@ -53,8 +53,11 @@ void Configure(TZLBArchive& archive, const Options& options) {
   archive.SetRecursePaths(options.recursive);
 }
 
-// Adds the checked files. One file at a time, each addition rewrites the archive; the files
-// were all checked beforehand, so a failure here is one of reading or writing.
+// Adds the checked files: the one place that decides how they go into the archive. One file
+// at a time, each addition rewrites the archive; the files were all checked beforehand, so a
+// failure here is one of reading or writing. A new archive is built beside its place, so it
+// stays whole or absent either way; for `add`, a failure of the disk midway leaves the files
+// added before it in the archive until all of them can be added in one rewrite.
 void AddAll(TZLBArchive& archive, const std::vector<std::string>& files, ProgressLine& progress) {
   for (const auto& file : files) {
     progress.SetItem(Shown(file));
