@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,6 +16,26 @@ class Env;
 // Opens fileName for reading, others may read too. Fails with "Unable to open file (%s)"
 // naming the file, whatever the reason; the system's reason is carried as its cause.
 std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env);
+
+// The length bytes of base that begin at start, as a stream of their own: reads stop at their
+// end, so whatever reads from it (a decompressing stream reads ahead in large blocks) never
+// sees the bytes behind them. Positions count from start. Read-only.
+class TStreamSlice : public TStream {
+ public:
+  TStreamSlice(TStream& base, std::int64_t start, std::int64_t length)
+      : base_(base), start_(start), length_(length) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override;
+  std::size_t Write(const void* buffer, std::size_t count) override;  // "Invalid stream operation"
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() override { return length_; }
+
+ private:
+  TStream& base_;
+  std::int64_t start_;
+  std::int64_t length_;
+  std::int64_t position_ = 0;
+};
 
 // A temporary file that is deleted when the owner goes out of scope, unless it was released
 // first (after it has been moved into its final place). Declare it before any stream over the

@@ -12,6 +12,12 @@
 // the whole archive file may reach 2 GiB.
 constexpr std::int64_t kMaxArchiveBytes = std::numeric_limits<std::int32_t>::max();
 
+// The most records a registry may hold. Real archives hold thousands at most; the bound keeps a
+// small forged registry (zeros inflate a thousandfold) from making the reader allocate
+// gigabytes of records. The writer refuses to go past it, so it never makes an archive that
+// cannot be read back.
+constexpr std::int32_t kMaxEntries = 1'000'000;
+
 // Whether a member of memberBytes can be stored at all.
 inline bool MemberFits(std::int64_t memberBytes) {
   return memberBytes >= 0 && memberBytes <= kMaxArchiveBytes;

@@ -10,16 +10,20 @@
 
 #include "archive/ArchiveFiles.h"
 #include "archive/ArchiveLimits.h"
-#include "archive/ExtractNames.h"
+#include "archive/DiskWriter.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
+#include "platform/BufferedStreams.h"
 #include "platform/Env.h"
-#include "platform/Folders.h"
 
 namespace {
 
 // Member data and the registry move in pieces of this size.
 constexpr std::int64_t kPiece = 4096;
+
+// The archive is read, and extracted files are written, through buffers of this size, so the
+// small pieces above cost no system call each.
+constexpr std::size_t kFileBuffer = 256 * 1024;
 
 // Deflate turns at most about 1032 bytes into one (a run of 258-byte matches at one bit per
 // length and one per distance); a little slack covers block headers.
@@ -28,17 +32,14 @@ constexpr std::int64_t kInflateSlack = 4096;
 
 const char* const kCannotReadList = "Unable to read archive file list";
 
-// Whether the trailer describes a registry that this file can hold: a count whose records fit
-// in 32 bits, and a registry between the member data and the trailer. A compressed registry
+// Whether the trailer describes a registry that this file can hold: a count within the bound on
+// records, and a registry between the member data and the trailer. A compressed registry
 // cannot inflate to more than the best ratio deflate achieves.
 bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
-  if (trailer.FileCount < 0) {
+  if (trailer.FileCount < 0 || trailer.FileCount > kMaxEntries) {
     return false;
   }
   const std::int64_t bytes = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
-  if (bytes > kMaxArchiveBytes) {
-    return false;
-  }
   if (bytes == 0) {
     return true;
   }
@@ -53,13 +54,42 @@ bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
   return bytes <= room;
 }
 
-// Whether an entry's data can lie in the member data before the registry.
-bool EntryFits(const TArchiveEntry& entry, std::int32_t registryOffset) {
-  if (entry.DataOffset < 0 || entry.UnpackedSize < 0 || entry.DataOffset > registryOffset) {
-    return false;
+// Marks the entries whose data cannot be theirs: a negative size or offset, data that runs
+// past the member data into the registry, or data that shares bytes with another member's.
+// The writer lays members back to back, so no real archive has any; a forged registry of many
+// records over one zlib stream would otherwise make each record inflate it all again.
+std::vector<bool> FindMisplacedMembers(const std::vector<std::unique_ptr<TArchiveEntry>>& entries,
+                                       std::int32_t registryOffset) {
+  std::vector<bool> misplaced(entries.size(), false);
+  std::vector<std::size_t> byOffset;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const TArchiveEntry& e = *entries[i];
+    if (e.DataOffset < 0 || e.PackedSize < 0 || e.UnpackedSize < 0 ||
+        std::int64_t{e.DataOffset} + e.PackedSize > std::int64_t{registryOffset}) {
+      misplaced[i] = true;
+    } else if (e.PackedSize > 0) {
+      byOffset.push_back(i);
+    }
   }
-  return entry.Stored == 0 ||
-         std::int64_t{entry.DataOffset} + entry.UnpackedSize <= std::int64_t{registryOffset};
+  std::sort(byOffset.begin(), byOffset.end(), [&](std::size_t a, std::size_t b) {
+    return entries[a]->DataOffset < entries[b]->DataOffset;
+  });
+  // Sweeping by offset: a member that begins before the furthest end seen so far overlaps the
+  // member that reaches that end.
+  std::int64_t furthestEnd = 0;
+  std::size_t furthest = 0;
+  for (std::size_t i : byOffset) {
+    const std::int64_t end = std::int64_t{entries[i]->DataOffset} + entries[i]->PackedSize;
+    if (entries[i]->DataOffset < furthestEnd) {
+      misplaced[i] = true;
+      misplaced[furthest] = true;
+    }
+    if (end > furthestEnd) {
+      furthestEnd = end;
+      furthest = i;
+    }
+  }
+  return misplaced;
 }
 
 // Cuts registry bytes into entry records as they arrive, so the registry is never held twice.
@@ -117,35 +147,6 @@ std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
   return registry.TakeEntries();
 }
 
-// Extracts a member into a temporary file beside full and puts it in place under that name only
-// once it is complete (and has passed the CRC check when asked); on any failure the temporary
-// file goes and an existing file of that name stays as it was.
-void ExtractIntoPlace(TZLBArchive& archive, platform::Env& env, int index,
-                      const std::string& full) {
-  const std::string cannotCreate = FormatMessage("Cannot create file %s", full);
-  errno = 0;
-  TemporaryFile temp(env, env.CreateTempFile(platform::FolderPart(full), "ZLB"));
-  if (temp.Name().empty()) {
-    throw EFCreateError(cannotCreate, SystemReason(errno));
-  }
-  {
-    std::unique_ptr<TFileStream> out;
-    try {
-      out = std::make_unique<TFileStream>(temp.Name(), TFileMode::fmCreate, &env);
-    } catch (const Exception& failure) {
-      throw EFCreateError(cannotCreate, failure.Cause());
-    }
-    archive.ExtractToStream(index, *out);
-  }
-  errno = 0;
-  if (!env.ReplaceFile(temp.Name(), full)) {
-    // A folder of that name is in the way, or the folder refuses the new name.
-    throw EFCreateError(cannotCreate,
-                        env.FolderExists(full) ? SystemReason(EISDIR) : SystemReason(errno));
-  }
-  temp.Release();
-}
-
 }  // namespace
 
 bool TZLBArchive::OpenArchive(const std::string& FileName) {
@@ -158,13 +159,14 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     FFileName.clear();
     throw Exception("Archive file not found");
   }
-  std::unique_ptr<TFileStream> file;
+  std::unique_ptr<TFileStream> opened;
   try {
-    file = OpenForReading(FileName, Env());
+    opened = OpenForReading(FileName, Env());
   } catch (...) {
     FFileName.clear();
     throw;
   }
+  auto file = std::make_unique<TReadBufferedStream>(*opened, kFileBuffer);
 
   // Verify the whole file against the trailer. A file of no bytes has a CRC of 0 and an
   // all-zero trailer: an archive without entries. Any other file too short for a trailer is
@@ -206,6 +208,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       FActivityDone += static_cast<std::int32_t>(got);
       DoProgress(this);
     });
+    misplaced_ = FindMisplacedMembers(FEntries, FTrailer.RegistryOffset);
     if (OnArchiveOpened) {
       OnArchiveOpened(this);
     }
@@ -219,6 +222,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     } catch (...) {
     }
     file.reset();
+    opened.reset();
     try {
       CloseArchive();
     } catch (...) {
@@ -228,6 +232,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     throw Exception(kCannotReadList, cause == kCannotReadList ? std::string() : cause);
   }
   file.reset();
+  opened.reset();
   FActivity = actIdle;
   DoProgress(this);
   return true;
@@ -253,14 +258,24 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
   TArchiveEntry entry;
   GetFileEntry(Index, entry);
   const std::string corrupt = FormatMessage("File (%d) is corrupt", Index);
-  if (!EntryFits(entry, FTrailer.RegistryOffset)) {
+  if (static_cast<std::size_t>(Index) >= misplaced_.size() ||
+      misplaced_[static_cast<std::size_t>(Index)]) {
     throw Exception(corrupt, "its data lies outside the member data");
   }
   std::unique_ptr<TFileStream> file = OpenForReading(FFileName, Env());
+  // The member's CRC is computed from the pieces as they are written. When Dest held bytes
+  // already, the check covers all of Dest from its first byte, which only a second pass over
+  // Dest can give.
+  const bool freshDest = FCheckCRC && Dest.Position() == 0;
+  std::uint32_t crc = 0xFFFFFFFFu;
   try {
-    file->SetPosition(entry.DataOffset);
-    TDecompressionStream inflater(*file, &Env());
-    TStream& source = entry.Stored != 0 ? static_cast<TStream&>(*file) : inflater;
+    // A small member needs no more buffer than its own data, and nothing but the member's own
+    // PackedSize bytes is ever read for it.
+    const auto packed = std::clamp<std::int64_t>(entry.PackedSize, kPiece, kFileBuffer);
+    TReadBufferedStream reader(*file, static_cast<std::size_t>(packed));
+    TStreamSlice data(reader, entry.DataOffset, entry.PackedSize);
+    TDecompressionStream inflater(data, &Env());
+    TStream& source = entry.Stored != 0 ? static_cast<TStream&>(data) : inflater;
     FActivity = actExtract;
     FActivityTotal = entry.UnpackedSize;
     FActivityDone = 0;
@@ -275,6 +290,9 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
       FActivityDone += static_cast<std::int32_t>(got);
       DoProgress(this);
       Dest.WriteBuffer(buffer, got);
+      if (freshDest) {
+        crc = crc_->Update(crc, buffer, got);
+      }
       remaining -= asked;
     }
   } catch (const Exception& failure) {
@@ -287,8 +305,11 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
     throw Exception(corrupt);
   }
   file.reset();
-  if (FCheckCRC && CalcCRC(Dest, 0) != entry.CRC) {
-    throw Exception(FormatMessage("File (%d) failed CRC check", Index));
+  if (FCheckCRC) {
+    const bool onlyOurs = freshDest && Dest.Size() == entry.UnpackedSize;
+    if ((onlyOurs ? crc ^ 0xFFFFFFFFu : CalcCRC(Dest, 0)) != entry.CRC) {
+      throw Exception(FormatMessage("File (%d) failed CRC check", Index));
+    }
   }
   return true;
 }
@@ -299,38 +320,20 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
   }
   TArchiveEntry entry;
   GetFileEntry(Index, entry);
-  const std::string name = ShortString(entry.Name);
-  const std::string path = ShortString(entry.Path);
-  if (!IsSafeMemberName(name) || (FExtractWithPath && !IsSafeMemberPath(path))) {
-    throw Exception(FormatMessage("File (%d) has an unsafe name", Index));
-  }
-
-  std::string dir = DestDir;
-  if (FExtractWithPath) {
-    dir = JoinExtractFolder(DestDir, path);
-    if (dir.empty()) {
-      throw Exception("Unable to create directory");
-    }
-    errno = 0;
-    platform::ForceFolders(Env(), dir);
-    const int why = errno;
-    if (!Env().FolderExists(dir)) {
-      throw Exception("Unable to create destination path", SystemReason(why));
-    }
-  }
-  const std::string full = dir + "\\" + name;
-
-  bool write = true;
-  if (OnReplaceFile && Env().FileExists(full)) {
-    bool Replace = false;
-    OnReplaceFile(full, Replace);
-    write = Replace;
-  }
-  if (write) {
-    ExtractIntoPlace(*this, Env(), Index, full);
-    if (OnFileExtracted) {
-      OnFileExtracted(DestDir + name);
-    }
+  const DiskWriter disk(Env(), DiskPolicy{FExtractWithPath});
+  const std::string full = disk.Place(DestDir, entry, Index);
+  const bool written = disk.Write(
+      full, [&](TStream& out) { ExtractToStream(Index, out); },
+      [this](const std::string& name) {
+        if (!OnReplaceFile) {
+          return true;  // nobody to ask: overwritten
+        }
+        bool Replace = false;
+        OnReplaceFile(name, Replace);
+        return Replace;
+      });
+  if (written && OnFileExtracted) {
+    OnFileExtracted(DestDir + ShortString(entry.Name));
   }
   FActivity = actIdle;
   DoProgress(this);

@@ -14,6 +14,7 @@
 
 #include "archive/ArchiveFiles.h"
 #include "archive/ArchiveLimits.h"
+#include "archive/CrcStreams.h"
 #include "archive/MemberNames.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
@@ -71,13 +72,35 @@ void TZLBArchive::AddFile(const std::string& Source) {
   if (IndexOfFile(Source) >= 0) {
     throw Exception("File already exists");
   }
+  if (FEntries.size() >= static_cast<std::size_t>(kMaxEntries)) {
+    throw Exception("The archive holds too many files");
+  }
+  Rewrite({Source}, false);
+}
 
+void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
+  if (FFileName.empty()) {
+    throw Exception("No archive is currently open");
+  }
+  // The reader refuses more records than this, so no archive is written that it cannot read.
+  if (FEntries.size() + Sources.size() > static_cast<std::size_t>(kMaxEntries)) {
+    throw Exception("The archive holds too many files");
+  }
+  if (!Sources.empty()) {
+    Rewrite(Sources, true);
+  }
+}
+
+void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
   // Declared before the streams over it, so the file is closed before it is deleted.
   TemporaryFile temp(Env(), MakeTempFileName());
   const std::size_t entriesBefore = FEntries.size();
   try {
     {
-      TFileStream out(temp.Name(), TFileMode::fmOpenReadWriteExclusive, &Env());
+      TFileStream file(temp.Name(), TFileMode::fmOpenReadWriteExclusive, &Env());
+      // Every byte goes through the CRC on its way to the file, so the trailer's CRC needs
+      // no second pass over the new archive.
+      TCrcWriteStream out(file, *crc_);
 
       // The present members' data, byte for byte: their offsets stay valid.
       if (!FIsNew) {
@@ -85,60 +108,33 @@ void TZLBArchive::AddFile(const std::string& Source) {
         CopyExactly(*archive, out, FTrailer.RegistryOffset);
       }
 
-      std::unique_ptr<TFileStream> source = OpenForReading(Source, Env());
-      const std::int64_t sourceSize = source->Size();
-      const std::int64_t dataOffset = out.Size();
-      if (!MemberFits(sourceSize)) {
-        throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+      const int total = static_cast<int>(Sources.size());
+      std::int64_t bytesDone = 0;
+      for (int done = 0; done < total; ++done) {
+        const std::string& source = Sources[static_cast<std::size_t>(done)];
+        if (!batch) {
+          AppendMember(out, source, false, done, total, bytesDone);
+          continue;
+        }
+        // Names added earlier in the batch count as present.
+        if (IndexOfFile(source) >= 0) {
+          throw Exception(FormatMessage("File already exists (%s)", source));
+        }
+        try {
+          AppendMember(out, source, true, done, total, bytesDone);
+        } catch (const Exception& error) {
+          // Say which file of the batch failed, unless the message names it already.
+          if (error.Message().find(source) != std::string::npos) {
+            throw;
+          }
+          throw Exception(error.Message() + " (" + source + ")");
+        }
+        if (OnBatchProgress) {
+          OnBatchProgress(done + 1, total, bytesDone);
+        }
       }
 
-      // The whole source through the compressor into memory, finished before it is measured.
-      TMemoryStream packed;
-      {
-        FActivity = actAdd;
-        FActivityTotal = static_cast<std::int32_t>(sourceSize);
-        FActivityDone = 0;
-        FActivityText = FormatMessage("Updating %s", Source);
-        TCompressionStream compressor(FCompressionLevel, packed);
-        compressor.OnProgress = [this](TObject* sender) { DoProgress(sender); };
-        source->SetPosition(0);
-        CopyExactly(*source, compressor, sourceSize);
-        compressor.Finish();
-      }
-
-      auto entry = std::make_unique<TArchiveEntry>(ZeroEntry());
-      entry->CRC = CalcCRC(*source, 0);
-      SetShortString(entry->Name, MemberName(Source));
-      if (FSavePaths) {
-        SetShortString(entry->Path, MemberPath(Source));
-      }
-      entry->UnpackedSize = static_cast<std::int32_t>(sourceSize);
-      entry->DataOffset = static_cast<std::int32_t>(dataOffset);
-
-      // Keep the zlib stream only when it is strictly smaller than the content.
-      const bool keepPacked = packed.Size() < sourceSize;
-      const std::int64_t packedSize = keepPacked ? packed.Size() : sourceSize;
-      if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
-        throw Exception(FormatMessage("File too large for an archive (%s)", Source));
-      }
-      out.Seek(0, TSeekOrigin::soEnd);
-      if (keepPacked) {
-        out.WriteBuffer(packed.Memory(), static_cast<std::size_t>(packed.Size()));
-        entry->Stored = 0;
-        entry->Level = static_cast<std::uint8_t>(FCompressionLevel);
-      } else {
-        source->SetPosition(0);
-        CopyExactly(*source, out, sourceSize);
-        entry->Stored = 1;
-        entry->Level = 0;
-      }
-      entry->PackedSize = static_cast<std::int32_t>(packedSize);
-
-      packed.Clear();
-      FEntries.push_back(std::move(entry));
-      source.reset();
-
-      WriteRegistry(out);
+      WriteRegistryTo(out, &out);
     }
 
     // The complete new archive takes the old one's place; the old one is never removed first.
@@ -155,6 +151,77 @@ void TZLBArchive::AddFile(const std::string& Source) {
   const std::string name = FFileName;
   CloseArchive();
   OpenArchive(name);
+}
+
+void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool batch, int filesDone,
+                               int filesTotal, std::int64_t& bytesDone) {
+  std::unique_ptr<TFileStream> source = OpenForReading(Source, Env());
+  const std::int64_t sourceSize = source->Size();
+  const std::int64_t dataOffset = out.Size();
+  if (!MemberFits(sourceSize)) {
+    throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+  }
+
+  // The whole source through the compressor into memory, finished before it is measured. Its
+  // CRC is computed from the same pieces, so a compressed member is read only once.
+  TMemoryStream packed;
+  std::uint32_t crc = 0xFFFFFFFFu;
+  {
+    FActivity = actAdd;
+    FActivityTotal = static_cast<std::int32_t>(sourceSize);
+    FActivityDone = 0;
+    FActivityText = FormatMessage("Updating %s", Source);
+    TCompressionStream compressor(FCompressionLevel, packed);
+    const std::int64_t bytesBefore = bytesDone;
+    compressor.OnProgress = [&](TObject* sender) {
+      DoProgress(sender);
+      if (batch && OnBatchProgress) {
+        OnBatchProgress(filesDone, filesTotal, bytesBefore + compressor.Position());
+      }
+    };
+    source->SetPosition(0);
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::int64_t>(sourceSize, std::int64_t{kCopyPiece})));
+    for (std::int64_t remaining = sourceSize; remaining > 0;) {
+      const auto piece =
+          static_cast<std::size_t>(std::min<std::int64_t>(remaining, std::int64_t(buffer.size())));
+      source->ReadBuffer(buffer.data(), piece);
+      crc = crc_->Update(crc, buffer.data(), piece);
+      compressor.WriteBuffer(buffer.data(), piece);
+      remaining -= static_cast<std::int64_t>(piece);
+    }
+    compressor.Finish();
+  }
+  bytesDone += sourceSize;
+
+  auto entry = std::make_unique<TArchiveEntry>(ZeroEntry());
+  entry->CRC = crc ^ 0xFFFFFFFFu;
+  SetShortString(entry->Name, MemberName(Source));
+  if (FSavePaths) {
+    SetShortString(entry->Path, MemberPath(Source));
+  }
+  entry->UnpackedSize = static_cast<std::int32_t>(sourceSize);
+  entry->DataOffset = static_cast<std::int32_t>(dataOffset);
+
+  // Keep the zlib stream only when it is strictly smaller than the content.
+  const bool keepPacked = packed.Size() < sourceSize;
+  const std::int64_t packedSize = keepPacked ? packed.Size() : sourceSize;
+  if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
+    throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+  }
+  out.Seek(0, TSeekOrigin::soEnd);
+  if (keepPacked) {
+    out.WriteBuffer(packed.Memory(), static_cast<std::size_t>(packed.Size()));
+    entry->Stored = 0;
+    entry->Level = static_cast<std::uint8_t>(FCompressionLevel);
+  } else {
+    source->SetPosition(0);
+    CopyExactly(*source, out, sourceSize);
+    entry->Stored = 1;
+    entry->Level = 0;
+  }
+  entry->PackedSize = static_cast<std::int32_t>(packedSize);
+  FEntries.push_back(std::move(entry));
 }
 
 int TZLBArchive::IndexOfFile(const std::string& Name) const {
@@ -175,6 +242,10 @@ int TZLBArchive::IndexOfFile(const std::string& Name) const {
 }
 
 void TZLBArchive::WriteRegistry(TStream& Dest) {
+  WriteRegistryTo(Dest, nullptr);
+}
+
+void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked) {
   TArchiveTrailer trailer = ZeroTrailer();
   const std::int64_t registryOffset = Dest.Size();
   trailer.RegistryOffset = static_cast<std::int32_t>(registryOffset);
@@ -213,7 +284,9 @@ void TZLBArchive::WriteRegistry(TStream& Dest) {
 
   trailer.FileCount = static_cast<std::int32_t>(FEntries.size());
   trailer.RegistryMark = 1;
-  trailer.ArchiveCRC = CalcCRC(Dest, 0);
+  const std::int64_t end = Dest.Size();
+  trailer.ArchiveCRC =
+      tracked != nullptr && tracked->Covers(end) ? tracked->Crc() : CalcCRC(Dest, 0);
   std::uint8_t bytes[kTrailerSize];
   EncodeTrailer(trailer, bytes);
   Dest.WriteBuffer(bytes, kTrailerSize);

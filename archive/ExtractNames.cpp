@@ -1,20 +1,26 @@
 #include "archive/ExtractNames.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "platform/WinNames.h"
+
 namespace {
 
 bool IsControl(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F;
+  return platform::IsControlCharacter(c) || c == '\0' || c == '\x7F';
 }
 
 }  // namespace
 
 bool IsSafeMemberName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") {
+  // What Windows makes of the name decides: "..." or ". " would name the folder itself.
+  const std::string trimmed = platform::TrimComponent(name);
+  if (trimmed.empty() || trimmed == "." || trimmed == "..") {
     return false;
   }
   for (char c : name) {
-    if (c == '\\' || c == '/' || c == ':' || IsControl(c)) {
+    if (platform::IsSeparator(c) || c == ':' || IsControl(c)) {
       return false;
     }
   }
@@ -27,9 +33,9 @@ bool IsSafeMemberPath(const std::string& path) {
   }
   std::size_t start = 0;
   while (start <= path.size()) {
-    std::size_t end = path.find_first_of("\\/", start);
-    if (end == std::string::npos) {
-      end = path.size();
+    std::size_t end = start;
+    while (end < path.size() && !platform::IsSeparator(path[end])) {
+      ++end;
     }
     if (path.compare(start, end - start, "..") == 0) {
       return false;
@@ -39,20 +45,88 @@ bool IsSafeMemberPath(const std::string& path) {
   return true;
 }
 
-std::string JoinExtractFolder(const std::string& destDir, const std::string& path) {
-  const std::string joined = destDir + path;
-  // A network name keeps both of its leading backslashes. Only the folder given can start one:
-  // a stored path joined to a folder of a single backslash must not turn it into one.
-  const std::size_t kept = destDir.compare(0, 2, "\\\\") == 0 ? 2 : 0;
-  std::string folder = joined.substr(0, kept);
-  for (std::size_t i = kept; i < joined.size(); ++i) {
-    if (joined[i] == '\\' && !folder.empty() && folder.back() == '\\') {
-      continue;
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// A folder name taken apart: its root ("\\\\" for a network name, "X:\\", "X:", "\\" or nothing
+// for a relative name) and its components with '.' and '..' resolved.
+struct FolderParts {
+  std::string root;
+  std::vector<std::string> components;
+};
+
+FolderParts SplitFolder(const std::string& text, std::size_t rootLength) {
+  FolderParts parts;
+  parts.root = text.substr(0, rootLength);
+  std::replace(parts.root.begin(), parts.root.end(), '/', '\\');
+  std::size_t start = rootLength;
+  while (start < text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && !IsSeparator(text[end])) {
+      ++end;
     }
-    folder += joined[i];
+    const std::string component = text.substr(start, end - start);
+    if (component == "..") {
+      if (!parts.components.empty() && parts.components.back() != "..") {
+        parts.components.pop_back();
+      } else if (parts.root.empty()) {
+        parts.components.push_back(component);  // a relative name may climb; a root may not
+      }
+    } else if (!component.empty() && component != ".") {
+      parts.components.push_back(component);
+    }
+    start = end + 1;
   }
-  if (folder.size() > kept && folder.back() == '\\') {
+  return parts;
+}
+
+// The length of destDir's root. Only the folder given can start a network name: a stored path
+// joined to a folder of a single backslash must not turn it into one.
+std::size_t RootLength(const std::string& destDir) {
+  if (destDir.size() >= 2 && IsSeparator(destDir[0]) && IsSeparator(destDir[1])) {
+    return 2;
+  }
+  if (destDir.size() >= 2 && destDir[1] == ':') {
+    return destDir.size() >= 3 && IsSeparator(destDir[2]) ? 3 : 2;
+  }
+  return !destDir.empty() && IsSeparator(destDir[0]) ? 1 : 0;
+}
+
+std::string Joined(const std::string& destDir, const std::string& path) {
+  if (destDir.empty() || IsSeparator(destDir.back()) || destDir.back() == ':') {
+    return destDir + path;
+  }
+  return destDir + "\\" + path;
+}
+
+FolderParts ExtractFolderParts(const std::string& destDir, const std::string& path) {
+  return SplitFolder(Joined(destDir, path), RootLength(destDir));
+}
+
+}  // namespace
+
+std::string JoinExtractFolder(const std::string& destDir, const std::string& path) {
+  const FolderParts parts = ExtractFolderParts(destDir, path);
+  std::string folder = parts.root;
+  for (std::size_t i = 0; i < parts.components.size(); ++i) {
+    if (i > 0) {
+      folder += '\\';
+    }
+    folder += parts.components[i];
+  }
+  // Only a bare root can end in a backslash here; a network name's two stay.
+  if (folder.size() != 2 && !folder.empty() && folder.back() == '\\') {
     folder.pop_back();
   }
   return folder;
+}
+
+bool StaysWithinFolder(const std::string& destDir, const std::string& path) {
+  const FolderParts base = ExtractFolderParts(destDir, "");
+  const FolderParts inner = ExtractFolderParts(destDir, path);
+  return inner.components.size() >= base.components.size() &&
+         std::equal(base.components.begin(), base.components.end(), inner.components.begin());
 }

@@ -21,12 +21,3 @@ std::string MemberPath(const std::string& given) {
 std::string MemberIdentity(const std::string& given, bool savePaths) {
   return savePaths ? MemberPath(given) + MemberName(given) : MemberName(given);
 }
-
-std::string FoldAsciiCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return text;
-}

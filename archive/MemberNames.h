@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/WinNames.h"
+
 // How the name under which a file is added becomes a member's stored Name and Path, and the
 // text that identifies a member within an archive. Both '\' and '/' separate folders here, so
 // host names given with '/' are split the same way as Windows names; ':' ends a drive.
@@ -19,5 +21,5 @@ std::string MemberPath(const std::string& given);
 // when paths are saved) followed by the file-name part. Not cut to any length.
 std::string MemberIdentity(const std::string& given, bool savePaths);
 
-// The text with the ASCII letters A to Z turned into a to z; every other byte unchanged.
-std::string FoldAsciiCase(std::string text);
+// Member names are compared with the ASCII letters folded, by the rule of the name module.
+using platform::FoldAsciiCase;

@@ -25,6 +25,7 @@ TZLBArchive::~TZLBArchive() {
 
 void TZLBArchive::CloseArchive() {
   FEntries.clear();
+  misplaced_.clear();
   FIsNew = false;
   FTrailer = ZeroTrailer();
   FFileName.clear();
@@ -33,6 +34,14 @@ void TZLBArchive::CloseArchive() {
 }
 
 std::uint32_t TZLBArchive::CalcCRC(TStream& Stream, std::int64_t Skip) {
+  // A stream held in memory needs no copying: its bytes are checksummed where they lie.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&Stream)) {
+    const std::int64_t length = memory->Size() - Skip;
+    const std::uint32_t crc =
+        length > 0 ? crc_->Update(0xFFFFFFFFu, memory->Memory(), static_cast<std::size_t>(length))
+                   : 0xFFFFFFFFu;
+    return crc ^ 0xFFFFFFFFu;
+  }
   constexpr std::int64_t kPiece = 10240;
   std::uint8_t buffer[kPiece];
   const std::int64_t position = Stream.Position();

@@ -21,6 +21,10 @@ using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& 
 using TFileExtractedEvent = std::function<void(const std::string& filename)>;
 using TErrorLogEvent = std::function<void(const std::string& Msg)>;
 using TProgressEvent = std::function<void(const std::string& Msg, int Percentage)>;
+// Progress of AddFiles: files completely added so far, files in the batch, and source bytes
+// read so far (including the part of the file being compressed).
+using TBatchProgressEvent =
+    std::function<void(int FilesDone, int FilesTotal, std::int64_t BytesDone)>;
 
 // The running operation, which decides how a progress percentage is computed.
 enum TArchiveActivity { actReadRegistry, actExtract, actAdd, actWriteRegistry, actIdle };
@@ -57,6 +61,13 @@ class TZLBArchive : public TComponent {
   // --- updating ---
   void CreateArchive(const std::string& Name);
   void AddFile(const std::string& Source);
+  // Adds the files in list order in one rewrite of the archive: the result is byte for byte
+  // the archive that AddFile on each of them in turn would give, but the present members are
+  // copied once and the archive is reopened once. All or nothing: when any file cannot be
+  // added (it cannot be opened or read, its name is present already or earlier in the list,
+  // it is too large) the archive and the component stay exactly as they were, no file is
+  // created for a new archive, and the message names the file. An empty list changes nothing.
+  void AddFiles(const std::vector<std::string>& Sources);
   int IndexOfFile(const std::string& Name) const;
   void WriteRegistry(TStream& Dest);
   virtual std::string MakeTempFileName();
@@ -81,6 +92,7 @@ class TZLBArchive : public TComponent {
   TFileExtractedEvent OnStreamExtracted;  // stored, never raised
   TErrorLogEvent OnErrorLogged;           // stored, never raised
   TProgressEvent OnProgress;
+  TBatchProgressEvent OnBatchProgress;  // raised by AddFiles only
 
  protected:
   platform::Env& Env() const { return *env_; }
@@ -101,7 +113,21 @@ class TZLBArchive : public TComponent {
   std::int32_t FActivityDone = 0;
 
  private:
+  // Assembles the archive with Sources appended in a temporary file and puts it in the
+  // archive's place; batch selects AddFiles' duplicate check, messages and progress.
+  void Rewrite(const std::vector<std::string>& Sources, bool batch);
+  // Compresses Source (reading it once unless it must be stored) and appends it to out as a
+  // new member whose record goes to the end of FEntries. bytesDone: the batch's source bytes
+  // read so far, advanced by this file's size.
+  void AppendMember(TStream& out, const std::string& Source, bool batch, int filesDone,
+                    int filesTotal, std::int64_t& bytesDone);
+  // WriteRegistry; the archive CRC comes from tracked when it covers all of Dest.
+  void WriteRegistryTo(TStream& Dest, const class TCrcWriteStream* tracked);
+
   platform::Env* env_;
-  bool skipArchiveCrc_ = false;       // set only while OpenArchiveForSalvage runs
+  bool skipArchiveCrc_ = false;  // set only while OpenArchiveForSalvage runs
+  // Per entry of the open archive: its data lies outside the member data or shares bytes with
+  // another member's, so it is refused. Found once when the archive is opened.
+  std::vector<bool> misplaced_;
   std::unique_ptr<Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
 };

@@ -144,18 +144,16 @@ void TCompressionStream::Finish() {
 
 // --- TDecompressionStream ---
 
-TDecompressionStream::TDecompressionStream(TStream& source, platform::Env* env)
-    : TCustomZlibStream(source), env_(env != nullptr ? env : platform::Env::Default()) {
-  FZState.next_in = FBuffer.get();
-  FZState.avail_in = 0;
-  if (inflateInit(&FZState) != Z_OK) {
-    throw EDecompressionError(kZlibFailed);
-  }
-}
+TDecompressionStream::TDecompressionStream(TStream& source, platform::Env* env,
+                                           InflateEngineKind engine)
+    : TCustomZlibStream(source),
+      env_(env != nullptr ? env : platform::Env::Default()),
+      chosenKind_(engine),
+      engineKind_(engine),
+      engine_(engine == InflateEngineKind::kZlib ? MakeInflateEngine(engine) : nullptr),
+      streamStart_(FBasePos) {}
 
-TDecompressionStream::~TDecompressionStream() {
-  inflateEnd(&FZState);
-}
+TDecompressionStream::~TDecompressionStream() = default;
 
 std::size_t TDecompressionStream::Read(void* buffer, std::size_t count) {
   // Once the zlib stream has ended nothing more can come out of it; the bytes behind it in
@@ -164,33 +162,66 @@ std::size_t TDecompressionStream::Read(void* buffer, std::size_t count) {
     return 0;
   }
   RestorePosition(FBase, FBasePos);
-  auto* output = static_cast<Bytef*>(buffer);
+  auto* output = static_cast<std::uint8_t*>(buffer);
+  const std::int64_t before = produced_;
+  try {
+    return InflateInto(output, count, false);
+  } catch (const ECompressionError&) {
+    if (engineKind_ == InflateEngineKind::kZlib) {
+      throw;
+    }
+  } catch (const SourceEndedEarly&) {
+  }
+  // A faster engine found damage, or Source ended inside the stream. Exactly where zlib
+  // refuses, or how much it gets out of a cut stream, may differ by a few bytes, so zlib
+  // decides: it inflates the stream again from its start, quietly, up to where this call
+  // began, and this call is made over again by zlib.
+  RestartWithZlib();
+  std::uint8_t scratch[kSkipPiece];
+  while (produced_ < before) {
+    const auto piece = static_cast<std::size_t>(
+        std::min<std::int64_t>(before - produced_, static_cast<std::int64_t>(kSkipPiece)));
+    if (InflateInto(scratch, piece, true) < piece) {
+      return 0;  // zlib ends the stream before this call's bytes
+    }
+  }
+  return InflateInto(output, count, false);
+}
+
+std::size_t TDecompressionStream::InflateInto(std::uint8_t* output, std::size_t count,
+                                              bool quietly) {
+  if (!engine_) {
+    engine_ = MakeInflateEngine(engineKind_);
+  }
   std::size_t produced = 0;
   while (produced < count) {
-    if (FZState.avail_in == 0) {
+    if (engine_->NeedsInput()) {
       const std::size_t got = FBase.Read(FBuffer.get(), kBufferSize);
       if (got == 0) {
+        if (engineKind_ != InflateEngineKind::kZlib) {
+          throw SourceEndedEarly{};
+        }
         return produced;
       }
-      FZState.next_in = FBuffer.get();
-      FZState.avail_in = static_cast<uInt>(got);
+      engine_->SetInput(FBuffer.get(), got);
       FBasePos = FBase.Position();
-      Progress();
+      if (!quietly) {
+        Progress();
+      }
     }
-    const auto room = static_cast<uInt>(std::min(count - produced, kMaxZlibSlice));
-    FZState.next_out = output + produced;
-    FZState.avail_out = room;
-    const int result = inflate(&FZState, Z_NO_FLUSH);
-    produced += room - FZState.avail_out;
-    // A stream that asks for a preset dictionary cannot go on (and would never move again),
-    // so it fails like damaged data.
-    if (result < 0 || result == Z_NEED_DICT) {
-      // zlib's own words for what is wrong with the data travel as the cause.
-      throw ECompressionError(kZlibFailed,
-                              FZState.msg != nullptr ? FZState.msg : "damaged compressed data");
+    std::size_t step = 0;
+    const InflateEngine::Result result =
+        engine_->Inflate(output + produced, count - produced, step);
+    produced += step;
+    produced_ += static_cast<std::int64_t>(step);
+    if (result == InflateEngine::Result::kError) {
+      // What is wrong with the data travels as the cause.
+      throw ECompressionError(kZlibFailed, "damaged compressed data");
     }
-    env_->Beep();
-    if (result == Z_STREAM_END) {
+    if (!quietly) {
+      env_->Beep();
+    }
+    if (result == InflateEngine::Result::kStreamEnd) {
       streamEnded_ = true;
       return produced;
     }
@@ -198,19 +229,31 @@ std::size_t TDecompressionStream::Read(void* buffer, std::size_t count) {
   return count;
 }
 
+void TDecompressionStream::RestartWithZlib() {
+  engineKind_ = InflateEngineKind::kZlib;
+  engine_ = MakeInflateEngine(engineKind_);
+  FBase.SetPosition(streamStart_);
+  FBasePos = streamStart_;
+  produced_ = 0;
+  streamEnded_ = false;
+}
+
 std::size_t TDecompressionStream::Write(const void*, std::size_t) {
   throw EDecompressionError(kInvalidOperation);
 }
 
 std::int64_t TDecompressionStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-  const auto produced = static_cast<std::int64_t>(FZState.total_out);
+  const std::int64_t produced = produced_;
   if (origin == TSeekOrigin::soBeginning && offset == 0) {
     // Back to the start of Source itself, not to where this stream began.
-    if (inflateReset(&FZState) != Z_OK) {
-      throw EDecompressionError(kZlibFailed);
+    if (engineKind_ != chosenKind_) {
+      engineKind_ = chosenKind_;
+      engine_.reset();
+    } else if (engine_) {
+      engine_->Reset();
     }
-    FZState.next_in = FBuffer.get();
-    FZState.avail_in = 0;
+    streamStart_ = 0;
+    produced_ = 0;
     streamEnded_ = false;
     FBase.SetPosition(0);
     FBasePos = 0;
@@ -226,7 +269,7 @@ std::int64_t TDecompressionStream::Seek(std::int64_t offset, TSeekOrigin origin)
   } else {
     throw EDecompressionError(kInvalidOperation);
   }
-  return static_cast<std::int64_t>(FZState.total_out);
+  return produced_;
 }
 
 std::int64_t TDecompressionStream::Size() {

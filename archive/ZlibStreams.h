@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "archive/ArchiveFormat.h"
+#include "archive/InflateEngine.h"
 #include "platform/Exception.h"
 #include "platform/Stream.h"
 
@@ -72,7 +73,9 @@ class TCompressionStream : public TCustomZlibStream {
 // the end of the zlib stream; callers bound what they read by the size they expect.
 class TDecompressionStream : public TCustomZlibStream {
  public:
-  explicit TDecompressionStream(TStream& source, platform::Env* env = nullptr);
+  // engine: the inflater to use; every engine gives the same bytes and verdicts.
+  explicit TDecompressionStream(TStream& source, platform::Env* env = nullptr,
+                                InflateEngineKind engine = DefaultInflateEngine());
   ~TDecompressionStream() override;
 
   std::size_t Read(void* buffer, std::size_t count) override;  // the number of bytes produced
@@ -81,6 +84,21 @@ class TDecompressionStream : public TCustomZlibStream {
   std::int64_t Size() override;  // "Invalid stream operation"
 
  private:
+  // The loop of one read: refills the input block by block and inflates until count bytes
+  // are produced or the stream or Source ends. quietly: no progress calls and no beeps.
+  std::size_t InflateInto(std::uint8_t* output, std::size_t count, bool quietly);
+  // Replaces the engine by zlib's, positioned at the start of the zlib stream.
+  void RestartWithZlib();
+  // Thrown inside a read when Source ends before a faster engine's stream does.
+  struct SourceEndedEarly {};
+
   platform::Env* env_;
-  bool streamEnded_ = false;  // the zlib stream has ended; further reads give nothing
+  InflateEngineKind chosenKind_;
+  InflateEngineKind engineKind_;  // zlib once a faster engine has met damage
+  // zlib's is made at once, so that a failure to start it shows at construction; a faster
+  // engine's large buffers only when the stream is first read (a stored member never is).
+  std::unique_ptr<InflateEngine> engine_;
+  std::int64_t streamStart_;   // where the zlib stream begins in Source
+  std::int64_t produced_ = 0;  // bytes produced since the start or the last reset
+  bool streamEnded_ = false;   // the zlib stream has ended; further reads give nothing
 };

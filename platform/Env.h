@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Stream.h"
+#include "platform/FileMode.h"
 
 // The environment seam: every service of the operating system that this system uses, behind
 // one narrow interface. Callers speak in Windows paths and Windows-1252 text; the host
@@ -21,7 +21,13 @@
 //  3. A path starting with one separator and no drive is a host absolute path; one starting
 //     with two backslashes (a network name) names nothing.
 //  4. Any other path is relative to the process's current directory.
-//  5. Each component that exists exactly is taken as is; otherwise the first entry (in byte
+//  5. Each component loses its trailing dots and blanks first ("." and ".." aside), as on
+//     Windows, so "Rules." and "Rules" are one name (and "..." is passed over like "."). A
+//     component holding a control character or
+//     one of < > : " | ? * names nothing: lookups find nothing and creating fails. The device
+//     names (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with or without an extension) cannot be
+//     created. See platform/WinNames.h.
+//  6. Each component that exists exactly is taken as is; otherwise the first entry (in byte
 //     order) of that folder that matches with ASCII letters folded. New components keep the
 //     caller's letter case.
 namespace platform {
@@ -36,6 +42,13 @@ class File {
   virtual std::size_t Write(const void* buffer, std::size_t count) = 0;
   // Returns the new position, or -1 when the position is invalid.
   virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+  // Flushes what was written to the disk itself; false when the system reports a failure.
+  // A file with nothing to flush (one kept in memory by a test) keeps this default.
+  virtual bool Sync() { return true; }
+  // Closes the file now; false when the close reports a failure (a late write error), which
+  // means the data may not have arrived. Later calls do nothing and return true; every other
+  // call after a close fails. Destroying a file closes it quietly.
+  virtual bool Close() { return true; }
 };
 
 // One item of a folder listing.
@@ -49,6 +62,19 @@ struct FolderItem {
   bool isLink = false;
 };
 
+// What became of a request to start a program.
+enum class StartResult {
+  kStarted,          // the program (or the launcher that runs it) is running
+  kProgramMissing,   // the program names nothing on this host
+  kFolderMissing,    // the working folder names nothing or cannot be entered
+  kLauncherMissing,  // wine (for Windows programs) or xdg-open (for documents) is not on PATH
+  kFailed,           // the system would not start it (no new process, not executable, ...)
+};
+
+// A short English description of a result ("the program does not exist", ...), for telling
+// the user why nothing started.
+const char* StartResultText(StartResult result);
+
 class Env {
  public:
   virtual ~Env() = default;
@@ -57,25 +83,34 @@ class Env {
   static Env* Default();
 
   // Opens a file; nullptr when it cannot be opened or created (missing, not a regular file such
-  // as a folder or a FIFO, a sharing conflict, no permission, unmapped drive). Files created get
-  // mode 0666 less the umask.
+  // as a folder or a FIFO, a sharing conflict, no permission, unmapped drive, a device name
+  // with fmCreate). Files created get mode 0666 less the umask. As on Windows, an existing file
+  // whose read-only attribute is set (on the host: no write bit for anyone) is never opened for
+  // writing, not even by root.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) = 0;
 
   virtual bool FileExists(const std::string& path) = 0;  // a regular file; a folder is not
   virtual bool FolderExists(const std::string& path) = 0;
-  virtual bool CreateFolder(const std::string& path) = 0;  // one folder; the parent must exist
+  // One folder; the parent must exist. Fails for a device name.
+  virtual bool CreateFolder(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
-  virtual bool MoveFile(const std::string& from,
-                        const std::string& to) = 0;  // fails if `to` exists
-  // Puts source in target's place atomically; across file systems copies beside the target
-  // first. The target is never removed before its replacement is complete; it keeps its mode
-  // (with no target, the file keeps the source's mode).
+  // Fails if `to` exists or is a device name.
+  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+  // Puts source in target's place atomically and durably (the new data reaches the disk before
+  // the rename, the rename before the call returns); across file systems copies beside the
+  // target first. The target is never removed before its replacement is complete; it keeps its
+  // mode (with no target, the file keeps the source's mode). Fails for a device name.
   virtual bool ReplaceFile(const std::string& source, const std::string& target) = 0;
   // The items of a folder in the system's order, without "." and ".."; empty when the folder
-  // does not exist. A host name that cannot be a Windows name is not skipped: the listing fails
-  // with ECodePageError when Windows-1252 cannot hold it, and with EHostNameError when it holds
-  // a '\' (Windows would read that as a separator, and the item as another path).
-  virtual std::vector<FolderItem> ListFolder(const std::string& path) = 0;
+  // does not exist. An item whose host name cannot be a Windows name (not valid UTF-8, not
+  // representable in Windows-1252, holding '\' or another character Windows refuses, or ending
+  // in a dot or blank, which a lookup would lose) is left out, so that one stray name does not
+  // spoil the listing; when skipped is given, the host path (UTF-8) of each such item is
+  // appended to it.
+  virtual std::vector<FolderItem> ListFolder(const std::string& path,
+                                             std::vector<std::string>* skipped) = 0;
+  // The same, for a caller that does not need to know what was left out.
+  std::vector<FolderItem> ListFolder(const std::string& path) { return ListFolder(path, nullptr); }
 
   // The folder for temporary files ($TMPDIR, else /tmp), ending in a separator.
   virtual std::string TempFolder() = 0;
@@ -87,14 +122,24 @@ class Env {
   virtual bool SetCurrentFolder(const std::string& path) = 0;
 
   // Starts a program without waiting for it (Windows programs through wine found on PATH,
-  // executables directly, anything else through xdg-open). Nothing starts when the program
-  // does not exist or the working folder cannot be entered. Nothing is reported.
-  virtual void StartProgram(const std::string& program, const std::string& parameters,
-                            const std::string& workingFolder) = 0;
+  // executables directly, anything else through xdg-open), in workingFolder ("" for the
+  // current one). The started process runs in this environment's Wine prefix (WINEPREFIX is
+  // set for it). Nothing starts when the program does not exist, the working folder cannot be
+  // entered or the launcher is missing; the result says which.
+  virtual StartResult StartProgram(const std::string& program, const std::string& parameters,
+                                   const std::string& workingFolder) = 0;
 
-  // The system's default notification sound. Silent on Linux, but counted.
+  // The system's default notification sound. Silent on this host.
   virtual void Beep() = 0;
-  virtual std::uint64_t BeepCount() const = 0;
+
+  // The Wine prefix as an absolute host path (UTF-8), "" when there is none (no WINEPREFIX and
+  // no home folder). For explaining why a drive holds nothing.
+  virtual std::string PrefixPath() = 0;
+  // Whether the prefix folder exists.
+  virtual bool PrefixExists() = 0;
+  // The letters of the mapped drives, upper case, in order ("CZ" in a fresh prefix); "" when
+  // the prefix maps none.
+  virtual std::string MappedDrives() = 0;
 
   // The host path (UTF-8) a Windows path names, or nullopt when it names nothing on this host:
   // an empty path, one with a NUL byte, a network name, a drive that is not mapped (or no Wine

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/HostUtil.h"
+#include "platform/WinNames.h"
 
 namespace platform {
 namespace {
@@ -24,7 +25,7 @@ std::string NamePart(const std::string& path) {
 
 bool ForceFolders(Env& env, const std::string& path) {
   std::string folder = path;
-  if (!folder.empty() && IsSeparator(folder.back())) {
+  if (EndsWithSeparator(folder)) {
     folder.pop_back();
   }
   if (folder.empty()) {

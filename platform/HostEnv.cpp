@@ -16,6 +16,7 @@
 #include "platform/HostFiles.h"
 #include "platform/HostUtil.h"
 #include "platform/ProgramStart.h"
+#include "platform/WinNames.h"
 #include "platform/WinPath.h"
 
 namespace platform {
@@ -32,6 +33,21 @@ std::string DefaultWinePrefix() {
     home = user != nullptr ? user->pw_dir : nullptr;
   }
   return home != nullptr && *home != '\0' ? std::string(home) + "/.wine" : std::string();
+}
+
+// The prefix as an absolute host path without closing slashes. A relative one is taken from
+// the current directory now; should that be unknown, it stays as given.
+std::string AbsolutePrefix(std::string prefix) {
+  if (!prefix.empty() && prefix.front() != '/') {
+    const std::string cwd = CurrentHostFolder();
+    if (!cwd.empty()) {
+      prefix = (cwd == "/" ? cwd : cwd + "/") + prefix;
+    }
+  }
+  while (prefix.size() > 1 && prefix.back() == '/') {
+    prefix.pop_back();
+  }
+  return prefix;
 }
 
 // What a folder entry is: whether it is a symbolic link, and whether it leads to a folder
@@ -53,21 +69,18 @@ FolderItem DescribeEntry(const std::string& hostFolder, const dirent& entry, std
   return item;
 }
 
-// folder followed by a separator unless it already ends in one (or is empty, meaning the
-// current folder); '/' for a folder written with '/' alone, else '\\'.
-std::string WithTrailingSeparator(const std::string& folder) {
-  if (folder.empty() || IsSeparator(folder.back())) {
-    return folder;
-  }
-  const bool slashesOnly =
-      folder.find('\\') == std::string::npos && folder.find('/') != std::string::npos;
-  return folder + (slashesOnly ? '/' : '\\');
+// Whether the last component of a Windows path is a device name: Windows would open the
+// device, so nothing of that name is ever created.
+bool NamesDevice(const std::string& path) {
+  const WindowsPathParts parts = ParseWindowsPath(path);
+  return !parts.components.empty() && IsDeviceName(parts.components.back());
 }
 
 }  // namespace
 
 HostEnv::HostEnv(std::string winePrefix)
-    : winePrefix_(winePrefix.empty() ? DefaultWinePrefix() : std::move(winePrefix)) {}
+    : winePrefix_(
+          AbsolutePrefix(winePrefix.empty() ? DefaultWinePrefix() : std::move(winePrefix))) {}
 
 std::optional<std::string> HostEnv::HostPath(const std::string& path) {
   return ResolveWindowsPath(winePrefix_, path);
@@ -78,6 +91,9 @@ std::string HostEnv::WindowsPath(const std::string& hostPath) {
 }
 
 std::unique_ptr<File> HostEnv::OpenFile(const std::string& path, TFileMode mode) {
+  if (mode == TFileMode::fmCreate && NamesDevice(path)) {
+    return nullptr;
+  }
   const auto hostPath = HostPath(path);
   if (!hostPath) {
     errno = ENOENT;  // an unmapped drive or a network name: nothing of that name is here
@@ -98,6 +114,9 @@ bool HostEnv::FolderExists(const std::string& path) {
 }
 
 bool HostEnv::CreateFolder(const std::string& path) {
+  if (NamesDevice(path)) {
+    return false;
+  }
   const auto hostPath = HostPath(path);
   return hostPath && ::mkdir(hostPath->c_str(), 0777) == 0;
 }
@@ -110,18 +129,25 @@ bool HostEnv::DeleteFile(const std::string& path) {
 }
 
 bool HostEnv::MoveFile(const std::string& from, const std::string& to) {
+  if (NamesDevice(to)) {
+    return false;
+  }
   const auto hostFrom = HostPath(from);
   const auto hostTo = HostPath(to);
   return hostFrom && hostTo && MoveHostFile(*hostFrom, *hostTo);
 }
 
 bool HostEnv::ReplaceFile(const std::string& source, const std::string& target) {
+  if (NamesDevice(target)) {
+    return false;
+  }
   const auto hostSource = HostPath(source);
   const auto hostTarget = HostPath(target);
   return hostSource && hostTarget && ReplaceHostFile(*hostSource, *hostTarget);
 }
 
-std::vector<FolderItem> HostEnv::ListFolder(const std::string& path) {
+std::vector<FolderItem> HostEnv::ListFolder(const std::string& path,
+                                            std::vector<std::string>* skipped) {
   std::vector<FolderItem> items;
   const auto hostPath = HostPath(path);
   if (!hostPath) {
@@ -136,20 +162,23 @@ std::vector<FolderItem> HostEnv::ListFolder(const std::string& path) {
     if (name == "." || name == "..") {
       continue;
     }
-    // A name that cannot be a Windows name fails here, naming it, rather than being left out
+    // A name that cannot be a Windows name is left out (and reported) rather than mangled
     // or read as another path.
-    items.push_back(DescribeEntry(*hostPath, *entry, WindowsNameOfHost(name)));
+    std::optional<std::string> windowsName = UsableWindowsNameOfHost(name);
+    if (!windowsName) {
+      if (skipped != nullptr) {
+        skipped->push_back(*hostPath + (hostPath->back() == '/' ? "" : "/") + name);
+      }
+      continue;
+    }
+    items.push_back(DescribeEntry(*hostPath, *entry, std::move(*windowsName)));
   }
   return items;
 }
 
 std::string HostEnv::TempFolder() {
   const char* tmpdir = std::getenv("TMPDIR");
-  std::string folder = Utf8ToAnsi(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp");
-  if (folder.back() != '/') {
-    folder += '/';
-  }
-  return folder;
+  return WithTrailingSeparator(Utf8ToAnsi(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp"));
 }
 
 std::string HostEnv::CreateTempFile(const std::string& folder, const std::string& prefix) {
@@ -187,23 +216,31 @@ bool HostEnv::SetCurrentFolder(const std::string& path) {
   return hostPath && ::chdir(hostPath->c_str()) == 0;
 }
 
-void HostEnv::StartProgram(const std::string& program, const std::string& parameters,
-                           const std::string& workingFolder) {
+StartResult HostEnv::StartProgram(const std::string& program, const std::string& parameters,
+                                  const std::string& workingFolder) {
   const auto hostProgram = HostPath(program);
   if (!hostProgram) {
-    return;
+    return StartResult::kProgramMissing;
   }
   // No working folder means the current one; one that names nothing here starts nothing.
   const auto hostFolder = workingFolder.empty() ? std::optional<std::string>(CurrentHostFolder())
                                                 : HostPath(workingFolder);
-  if (!hostFolder) {
-    return;
+  if (!hostFolder || hostFolder->empty()) {
+    return StartResult::kFolderMissing;
   }
   std::vector<std::string> args = SplitCommandLine(parameters);
   for (std::string& arg : args) {
     arg = AnsiToUtf8(arg);
   }
-  StartHostProgram(*hostProgram, args, *hostFolder);
+  return StartHostProgram(*hostProgram, args, *hostFolder, winePrefix_);
+}
+
+bool HostEnv::PrefixExists() {
+  return !winePrefix_.empty() && IsHostFolder(winePrefix_);
+}
+
+std::string HostEnv::MappedDrives() {
+  return MappedDriveLetters(winePrefix_);
 }
 
 Env* Env::Default() {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <string>
 
 #include "platform/Env.h"
@@ -11,6 +10,8 @@ namespace platform {
 class HostEnv : public Env {
  public:
   // winePrefix: the prefix folder as a host path; empty means $WINEPREFIX, else $HOME/.wine.
+  // A relative prefix is made absolute here, against the current directory of this moment,
+  // so that a later change of folder does not move the drives.
   explicit HostEnv(std::string winePrefix = "");
 
   std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) override;
@@ -20,23 +21,24 @@ class HostEnv : public Env {
   bool DeleteFile(const std::string& path) override;
   bool MoveFile(const std::string& from, const std::string& to) override;
   bool ReplaceFile(const std::string& source, const std::string& target) override;
-  std::vector<FolderItem> ListFolder(const std::string& path) override;
+  using Env::ListFolder;
+  std::vector<FolderItem> ListFolder(const std::string& path,
+                                     std::vector<std::string>* skipped) override;
   std::string TempFolder() override;
   std::string CreateTempFile(const std::string& folder, const std::string& prefix) override;
   std::string CurrentFolder() override;
   bool SetCurrentFolder(const std::string& path) override;
-  void StartProgram(const std::string& program, const std::string& parameters,
-                    const std::string& workingFolder) override;
-  void Beep() override { ++beeps_; }
-  std::uint64_t BeepCount() const override { return beeps_; }
+  StartResult StartProgram(const std::string& program, const std::string& parameters,
+                           const std::string& workingFolder) override;
+  void Beep() override {}
+  std::string PrefixPath() override { return winePrefix_; }
+  bool PrefixExists() override;
+  std::string MappedDrives() override;
   std::optional<std::string> HostPath(const std::string& path) override;
   std::string WindowsPath(const std::string& hostPath) override;
 
-  const std::string& WinePrefix() const { return winePrefix_; }
-
  private:
-  std::string winePrefix_;
-  std::atomic<std::uint64_t> beeps_{0};
+  std::string winePrefix_;  // absolute, or "" when there is none
 };
 
 }  // namespace platform

@@ -143,6 +143,10 @@ class HostFile : public File {
     return position < 0 ? -1 : static_cast<std::int64_t>(position);
   }
 
+  bool Sync() override { return ::fsync(fd_.Get()) == 0; }
+
+  bool Close() override { return fd_.Reset(); }
+
  private:
   Fd fd_;
 };
@@ -156,6 +160,19 @@ std::string FolderOf(const std::string& path) {
     return "/";
   }
   return path.substr(0, slash);
+}
+
+// Flushes a file's data to the disk, so that a rename that follows cannot reach the disk
+// before the data it names. A FIFO must not block the open.
+bool SyncHostFile(const std::string& path) {
+  Fd fd(OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK));
+  return fd.Valid() && ::fsync(fd.Get()) == 0;
+}
+
+// Flushes a folder's entries to the disk, so that a rename into it survives a power loss.
+bool SyncHostFolder(const std::string& folder) {
+  Fd fd(OpenRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY));
+  return fd.Valid() && ::fsync(fd.Get()) == 0;
 }
 
 // Set by tests to try the copying path of a replace or move on one file system.
@@ -279,6 +296,13 @@ std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode) 
       lock = LOCK_EX;
       break;
   }
+  // A read-only file is not written to, whoever asks (root passes any permission check, so
+  // the mode bits decide).
+  struct stat before;
+  if (mode != TFileMode::fmOpenReadDenyWrite && ::stat(hostPath.c_str(), &before) == 0 &&
+      S_ISREG(before.st_mode) && (before.st_mode & 0222) == 0) {
+    return nullptr;
+  }
   // Opened without blocking, so that a FIFO (which would wait for a writer) is refused as
   // promptly as a folder or a device: only regular files are files here.
   Fd fd(OpenRetrying(hostPath.c_str(), flags | O_NONBLOCK, 0666));
@@ -314,10 +338,15 @@ bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarge
   // Give the source the target's mode before it takes the target's name, so the target
   // never appears with another mode. Without a target the source keeps its own mode, on
   // either path below.
+  // The data goes to the disk before the rename and the rename before success is reported,
+  // so that after a power loss the target holds either its old content or all of the new.
+  if (!SyncHostFile(hostSource)) {
+    return false;
+  }
   const bool modeSet =
       targetMode && *targetMode != *sourceMode && ::chmod(hostSource.c_str(), *targetMode) == 0;
   if (!RenameFailsAcrossDevices() && ::rename(hostSource.c_str(), hostTarget.c_str()) == 0) {
-    return true;
+    return SyncHostFolder(FolderOf(hostTarget));
   }
   const int renameError = errno;
   if (modeSet) {
@@ -332,6 +361,9 @@ bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarge
     return false;
   }
   copy.Commit();
+  if (!SyncHostFolder(FolderOf(hostTarget))) {
+    return false;
+  }
   // The target is complete; a source that cannot be removed stays behind, as a move across
   // volumes does on Windows.
   ::unlink(hostSource.c_str());
@@ -356,6 +388,11 @@ bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget) 
     return false;
   }
   copy.Commit();
+  // The copy is on the disk (CopyBeside flushed it); so must its name be before the source
+  // goes.
+  if (!SyncHostFolder(FolderOf(hostTarget))) {
+    return false;
+  }
   ::unlink(hostSource.c_str());
   return true;
 }

@@ -15,17 +15,20 @@ namespace platform {
 // A created file gets mode 0666 less the umask; fmCreate truncates only once the lock is held.
 std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode);
 
-// Renames source onto target atomically; across file systems copies into a temporary file
-// beside target, renames that over target, then deletes source. An existing target keeps its
-// mode and is never removed before its replacement is complete; without one, the file keeps
-// the source's mode.
+// Renames source onto target atomically and durably: the source's data is flushed to the disk
+// before the rename and the target's folder after it, so that after a power loss the target
+// holds its old content or all of the new one. Across file systems copies into a flushed
+// temporary file beside target, renames that over target, flushes the folder, then deletes
+// source. An existing target keeps its mode and is never removed before its replacement is
+// complete; without one, the file keeps the source's mode.
 bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget);
 
 // Moves a file; fails when target exists. Across file systems copies, then deletes source.
 bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget);
 
-// For tests: while on, the first rename of ReplaceHostFile and MoveHostFile fails as it does
-// between two file systems, so that their copying path runs on a single file system.
+// A test hook, not for use by the program: while on, the first rename of ReplaceHostFile and
+// MoveHostFile fails as it does between two file systems, so that tests can run their copying
+// path on a single file system. Off unless a test turns it on.
 void SimulateCrossDeviceRenames(bool on);
 
 }  // namespace platform

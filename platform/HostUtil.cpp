@@ -10,14 +10,6 @@
 
 namespace platform {
 
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
-
-char FoldAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool HostStat(const std::string& hostPath, struct stat& st) {
   return ::stat(hostPath.c_str(), &st) == 0;
 }

@@ -13,11 +13,6 @@
 // only code in platform/ uses them.
 namespace platform {
 
-// '\' or '/', the two separators of a Windows path.
-bool IsSeparator(char c);
-// An ASCII upper-case letter in lower case; every other byte as it is.
-char FoldAscii(char c);
-
 // stat() on a host path; false when it fails.
 bool HostStat(const std::string& hostPath, struct stat& st);
 // Whether a host path leads (through any links) to a folder.

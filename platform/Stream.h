@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileMode.h"
 #include "platform/Object.h"
 
 namespace platform {
 class Env;
 class File;
 }  // namespace platform
-
-enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // The stream abstraction: a sequence of bytes with a position.
 class TStream : public TObject {
@@ -38,13 +37,6 @@ class TStream : public TObject {
   // Copies count bytes from source's position into this stream; count 0 copies all of source
   // from its start. Returns the number of bytes copied. Moves in pieces of 64 KiB.
   std::int64_t CopyFrom(TStream& source, std::int64_t count);
-};
-
-// The ways a file can be opened, with the sharing they grant to others.
-enum class TFileMode {
-  fmOpenReadDenyWrite,       // read; others may read but not write
-  fmCreate,                  // create or truncate for writing (and reading); shared with nobody
-  fmOpenReadWriteExclusive,  // read and write an existing file; shared with nobody
 };
 
 // A file on disk, named by a Windows path (see platform/Env.h).

@@ -12,6 +12,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
 #include "platform/HostUtil.h"
+#include "platform/WinNames.h"
 
 namespace platform {
 namespace {
@@ -20,18 +21,6 @@ const char kUnusableName[] = "Name cannot be used on Windows: %s";
 
 bool IsAsciiLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool EqualFolded(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
 }
 
 void AppendComponent(std::string& hostPath, const std::string& name) {
@@ -129,7 +118,8 @@ const DriveRoot* CoveringDrive(const std::vector<DriveRoot>& roots,
 std::vector<std::string> RealComponents(const std::vector<std::string>& components) {
   for (std::size_t n = components.size();; --n) {
     const std::vector<std::string> head(components.begin(), components.begin() + n);
-    const std::string prefix = "/" + Join(head, 0, '/');
+    std::string prefix = "/";
+    prefix += Join(head, 0, '/');
     std::unique_ptr<char, FreeDeleter> real(::realpath(prefix.c_str(), nullptr));
     if (real) {
       std::vector<std::string> result = NormalHostComponents(real.get());
@@ -203,12 +193,25 @@ std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const 
   return best;
 }
 
-std::string WindowsNameOfHost(const std::string& hostName) {
-  const std::string name = Utf8ToAnsi(hostName);
-  if (name.find('\\') != std::string::npos) {
-    throw EHostNameError(FormatMessage(kUnusableName, name));
+std::optional<std::string> UsableWindowsNameOfHost(const std::string& hostName) {
+  std::string name;
+  try {
+    name = Utf8ToAnsi(hostName);
+  } catch (const ECodePageError&) {
+    return std::nullopt;
+  }
+  if (!IsExactComponent(name)) {
+    return std::nullopt;
   }
   return name;
+}
+
+std::string MappedDriveLetters(const std::string& winePrefix) {
+  std::string letters;
+  for (const DriveRoot& root : MappedDriveRoots(winePrefix)) {
+    letters += static_cast<char>(root.letter - 'a' + 'A');
+  }
+  return letters;
 }
 
 std::optional<std::string> ResolveWindowsPath(const std::string& winePrefix,
@@ -249,7 +252,15 @@ std::optional<std::string> ResolveWindowsPath(const std::string& winePrefix,
   std::vector<std::string> names;  // the caller's components, in UTF-8
   for (const std::string& component : parts.components) {
     if (component != "..") {
-      names.push_back(AnsiToUtf8(component));
+      // Looked up as Windows would: without trailing dots and blanks (one of only dots and
+      // blanks is passed over), and not at all when the name holds a character Windows refuses.
+      if (!IsUsableComponent(component)) {
+        return std::nullopt;
+      }
+      const std::string trimmed = TrimComponent(component);
+      if (!trimmed.empty()) {
+        names.push_back(AnsiToUtf8(trimmed));
+      }
     } else if (!names.empty()) {
       names.pop_back();
     } else if (!base.empty()) {

@@ -34,12 +34,18 @@ std::string DriveFolder(const std::string& winePrefix, char drive);
 // folded; nothing when neither exists.
 std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const std::string& name);
 
-// The Windows name of one host name (UTF-8) of a folder entry. Fails with ECodePageError when
-// Windows-1252 cannot hold it, and with EHostNameError when it holds a '\', which Windows would
-// read as a separator.
-std::string WindowsNameOfHost(const std::string& hostName);
+// The Windows name of one host name (UTF-8) of a folder entry; nothing when it has none that
+// leads back to it: Windows-1252 cannot hold it (or it is not UTF-8), it holds a '\' (which
+// Windows reads as a separator) or another character Windows refuses, or it ends in a dot or
+// a blank (which a lookup removes).
+std::optional<std::string> UsableWindowsNameOfHost(const std::string& hostName);
 
-// The host path a Windows path names. ".." goes up one level lexically but never above a drive
+// The letters of the drives a prefix maps to folders, upper case and in order ("CZ").
+std::string MappedDriveLetters(const std::string& winePrefix);
+
+// The host path a Windows path names. Each component is trimmed of its trailing dots and blanks
+// first, and a component holding a character Windows refuses makes the path name nothing
+// (platform/WinNames.h). ".." goes up one level lexically but never above a drive
 // root or "/"; a relative path whose current directory lies on a mapped drive stops at that
 // drive's root too. Components that exist are taken with their letter case on disk, the first one
 // that does not exist and all after it keep the caller's. Nothing for an empty path, a network

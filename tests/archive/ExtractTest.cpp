@@ -9,6 +9,7 @@
 
 #include "archive/ExtractNames.h"
 #include "archive/ZLIBArchive.h"
+#include "platform/HostEnv.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
@@ -170,6 +171,63 @@ TEST_F(Extracting, FailedChecksLeaveNoFileAndExistingFilesIntact) {
   EXPECT_FALSE(HasTemporaryFile(out));
 }
 
+// A host where no file can be created beside the target, as in a folder one may not write in.
+class NoTempFilesEnv : public platform::HostEnv {
+ public:
+  std::string CreateTempFile(const std::string&, const std::string&) override { return ""; }
+};
+
+TEST_F(Extracting, OntoExistingNamesAsWindowsWould) {
+  const std::string fresh = Text(20000);
+  builder::ArchiveBuilder b;
+  b.Deflated("rules.ini", fresh, 3);
+  b.Deflated("folder", fresh, 3);
+  Open(b);
+
+  // A read-only file is refused, whoever runs this, and the message keeps the form of the
+  // destination it was given.
+  const std::string target = out + "/rules.ini";
+  WriteHostFile(target, "precious");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(destDir, 0); }),
+            "Cannot create file " + destDir + "\\rules.ini");
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(out, 0); }), "Cannot create file " + target);
+  EXPECT_EQ(ReadHostFile(target), "precious");
+
+  // A folder of that name is refused before anything is extracted.
+  fs::create_directory(out + "/folder");
+  reports.clear();
+  EXPECT_EQ(FailureOf([&] { archive.ExtractFile(out + "/", 1); }),
+            "Cannot create file " + out + "/folder");
+  EXPECT_TRUE(reports.empty());
+
+  // A file that appears while the member is being written was never asked about: with a
+  // question that says no (zlb --no-clobber), it is left alone.
+  const std::string late = dir / "late";
+  fs::create_directory(late);
+  archive.OnReplaceFile = [](const std::string&, bool& replace) { replace = false; };
+  archive.OnProgress = [&](const std::string& msg, int) {
+    if (msg.rfind("Extracting", 0) == 0) {
+      WriteHostFile(late + "/rules.ini", "theirs");
+    }
+  };
+  archive.ExtractFile(late, 0);
+  EXPECT_EQ(ReadHostFile(late + "/rules.ini"), "theirs");
+  EXPECT_EQ(std::distance(fs::directory_iterator(late), fs::directory_iterator()), 1);
+
+  // Where no file can be made beside it, a writable file is overwritten where it stands; a
+  // new one cannot be made at all.
+  NoTempFilesEnv env;
+  TZLBArchive confined(nullptr, &env);
+  confined.OpenArchive(file);
+  fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
+  confined.ExtractFile(out, 0);
+  EXPECT_EQ(ReadHostFile(target), fresh);
+  fs::remove(target);
+  EXPECT_EQ(FailureOf([&] { confined.ExtractFile(out, 0); }), "Cannot create file " + target);
+  EXPECT_FALSE(fs::exists(target));
+}
+
 TEST_F(Extracting, ReplaceDecisionAndExtractedNameText) {
   const std::string fresh = Text(50000);
   builder::ArchiveBuilder b;
@@ -213,13 +271,19 @@ TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {
   b.Stored("b.txt", "B", "sub\\");
   b.Stored("c.txt", "C");
   b.Stored("d.txt", "D", "blocker\\");
+  b.Stored("e.txt", "E", ".\\evil\\");
   Open(b);
   archive.SetExtractWithPath(true);
   archive.ExtractFile(destDir, 0);
-  archive.ExtractFile(dir.path() + "\\out", 1);  // no separator is put in between
+  archive.ExtractFile(dir.path() + "\\out", 1);  // the separator is put in between
   archive.ExtractFile(destDir, 2);
   EXPECT_EQ(ReadHostFile(out + "/sub/deeper/a.txt"), "A");
-  EXPECT_EQ(ReadHostFile(dir / "outsub/b.txt"), "B");
+  EXPECT_EQ(ReadHostFile(out + "/sub/b.txt"), "B");
+  // "deep\." and ".\evil" must not run together into "deep\..\evil".
+  fs::create_directory(out + "/deep");
+  archive.ExtractFile(destDir + "deep\\.", 4);
+  EXPECT_EQ(ReadHostFile(out + "/deep/evil/e.txt"), "E");
+  EXPECT_FALSE(fs::exists(out + "/evil"));
   EXPECT_EQ(ReadHostFile(out + "/c.txt"), "C");
 
   WriteHostFile(out + "/blocker", "");
@@ -242,11 +306,41 @@ TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {
   // Only the folder given can be a network name, never the stored path joined to it.
   EXPECT_EQ(JoinExtractFolder("\\", "\\srv\\share\\"), "\\srv\\share");
   EXPECT_EQ(JoinExtractFolder("\\", "\\x\\"), "\\x");
+  EXPECT_EQ(JoinExtractFolder("C:\\x\\..", "y\\.\\z"), "C:\\y\\z");
+  EXPECT_TRUE(StaysWithinFolder("C:\\x\\..", "y\\"));
+  EXPECT_FALSE(StaysWithinFolder("C:\\x", "a\\..\\..\\y\\"));
+  EXPECT_FALSE(StaysWithinFolder("..\\x", "..\\y\\"));
+}
+
+TEST_F(Extracting, MembersSharingDataOrReachingIntoTheRegistryAreCorrupt) {
+  const std::string text = Text(3000);
+  const auto streamSize = static_cast<std::uint32_t>(builder::Deflate(text, 9).size());
+  builder::ArchiveBuilder b;
+  b.Deflated("a", text, 3);
+  builder::Member& twin = b.Deflated("twin", text, 3);  // a second record over a's stream
+  twin.data = "";
+  twin.dataOffset = 0;
+  b.Stored("short", "ab").unpackedSize = 4;  // must not run on into c's bytes
+  b.Stored("c", "xyz");
+  builder::Member& registry = b.Deflated("registry", std::string(5 * 532, 'r'), 3);
+  registry.data = "";  // its record points at the registry's own valid zlib stream
+  registry.dataOffset = static_cast<std::int32_t>(streamSize + 5);
+  b.editRegistry = [&](std::string& records) {
+    builder::Put32(records, 532 + 516, streamSize);
+    builder::Put32(records, 4 * 532 + 516, 100000);
+  };
+  Open(b);
+  for (int i : {0, 1, 2, 4}) {
+    TMemoryStream sink;
+    EXPECT_EQ(FailureOf([&] { archive.ExtractToStream(i, sink); }),
+              "File (" + std::to_string(i) + ") is corrupt");
+  }
+  EXPECT_EQ(Extracted(archive, 3), "xyz");
 }
 
 TEST_F(Extracting, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
   builder::ArchiveBuilder b;
-  for (const char* name : {"", ".", "..", "a\\b", "a/b", "c:x", "tab\t", "del\x7f"}) {
+  for (const char* name : {"", ".", "..", "...", "a\\b", "a/b", "c:x", "tab\t", "del\x7f"}) {
     b.Stored(name, "evil");
   }
   const int names = static_cast<int>(b.members.size());
@@ -266,7 +360,8 @@ TEST_F(Extracting, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
   EXPECT_FALSE(fs::exists(dir / "ok.txt"));
 
   archive.ExtractFile(up, archive.FileCount() - 1);
-  EXPECT_EQ(ReadHostFile(out + "/deep/x/.../fine.txt"), "fine");
+  // A folder name of dots alone is passed over, as Windows does; it never climbs.
+  EXPECT_EQ(ReadHostFile(out + "/deep/x/fine.txt"), "fine");
   archive.SetExtractWithPath(false);  // the stored path is not used, so it cannot do harm
   archive.ExtractFile(up, names);
   EXPECT_EQ(ReadHostFile(out + "/deep/ok.txt"), "evil");

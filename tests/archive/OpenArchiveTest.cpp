@@ -220,6 +220,16 @@ TEST_F(Opening, ForgedCountsOffsetsAndRegistriesAreRefusedWithoutHugeWork) {
   }
 }
 
+TEST_F(Opening, MoreRecordsThanTheBoundAreRefusedBeforeAnyIsRead) {
+  // Room enough behind the registry for a million records of zeros to inflate from.
+  builder::ArchiveBuilder b;
+  b.Stored("one", "1");
+  b.editStored = [](std::string& stream) { stream += std::string(600000, '\0'); };
+  b.fileCount = 1000001;
+  ExpectRefused(b.Build(), "Unable to read archive file list");
+  EXPECT_EQ(reports, (Reports{{"", 0}, {"", 0}}));
+}
+
 TEST_F(Opening, ReportsRegistryProgressOnlyForCompressedRegistry) {
   builder::ArchiveBuilder b;
   for (int i = 0; i < 8; ++i) {

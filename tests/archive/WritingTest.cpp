@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveLimits.h"
 #include "archive/MemberNames.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/HostEnv.h"
 #include "tests/archive/ArchiveDecoder.h"
+#include "tests/support/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
 
@@ -20,13 +22,42 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
+class ShiftedFile : public platform::File {
+ public:
+  ShiftedFile(std::unique_ptr<platform::File> file, std::int64_t shift)
+      : file_(std::move(file)), shift_(shift) {}
+  std::size_t Read(void* buffer, std::size_t count) override { return file_->Read(buffer, count); }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    return file_->Write(buffer, count);
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    const std::int64_t real =
+        file_->Seek(origin == TSeekOrigin::soBeginning ? offset - shift_ : offset, origin);
+    return real < 0 ? real : real + shift_;
+  }
+
+ private:
+  std::unique_ptr<platform::File> file_;
+  std::int64_t shift_;
+};
+
 // The host environment with a temporary folder of the test's choosing and a replacement that
 // can be made to fail.
 class TestEnv : public platform::HostEnv {
  public:
   std::string tempFolder;
   bool failReplace = false;
+  // Files opened in the temporary folder report every position this much further on, as if
+  // that much lay before their start.
+  std::int64_t tempShift = 0;
   std::string TempFolder() override { return tempFolder; }
+  std::unique_ptr<platform::File> OpenFile(const std::string& path, TFileMode mode) override {
+    auto file = HostEnv::OpenFile(path, mode);
+    if (file && tempShift != 0 && path.rfind(tempFolder, 0) == 0) {
+      return std::make_unique<ShiftedFile>(std::move(file), tempShift);
+    }
+    return file;
+  }
   bool ReplaceFile(const std::string& source, const std::string& target) override {
     return !failReplace && HostEnv::ReplaceFile(source, target);
   }
@@ -105,7 +136,7 @@ TEST_F(Writing, RoundTripsThroughTheReaderAtEveryLevel) {
   };
   for (std::size_t i = 0; i < contents.size(); ++i) {
     archive.SetCompressionLevel(levels[i]);
-    archive.AddFile(File("m" + std::to_string(i), contents[i]));
+    archive.AddFile(File(std::string("m").append(std::to_string(i)), contents[i]));
   }
   EXPECT_GE(updating.size(), 3u);
   EXPECT_TRUE(std::is_sorted(updating.begin(), updating.end()));
@@ -226,12 +257,95 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
   fs::resize_file(huge, std::uint64_t{1} << 31);
   check("File too large for an archive (" + huge + ")", [&] { archive.AddFile(huge); });
 
+  // Member data ending so near the limit that the new record's registry no longer fits.
+  const std::string hello = File("hello", "hello");
+  env.tempShift = kMaxArchiveBytes + 1 - 12 - 5 - RegistryBound(2) - 36;
+  check("File too large for an archive (" + hello + ")", [&] { archive.AddFile(hello); });
+  env.tempShift = 0;
+
   env.failReplace = true;
   const std::string second = File("second", "second member");
   check("Unable to update archive (" + name + ")", [&] { archive.AddFile(second); });
   env.failReplace = false;
   archive.AddFile(second);
   EXPECT_EQ(archive.FileCount(), 2);
+}
+
+TEST_F(Writing, ABatchGivesTheBytesOfSingleAdditionsAndIsAllOrNothing) {
+  const Strings files = {File("a/one.txt", std::string(70000, 'a') + "end"),
+                         File("b/noise.bin", Noise(150000)), File("c/empty", ""),
+                         File("d/tiny", "tiny"), File("e/ONE.TXT", "same name, other folder")};
+  for (const bool savePaths : {false, true}) {
+    SCOPED_TRACE(savePaths);
+    const auto build = [&](const std::string& archiveName, bool batch) {
+      TZLBArchive writer(nullptr, &env);
+      writer.SetSavePaths(savePaths);
+      writer.SetCompressionLevel(fcMaximum);
+      writer.CreateArchive(archiveName);
+      writer.AddFile(files[0]);  // the batch appends to an archive that exists
+      const Strings rest(files.begin() + 1, files.end() - (savePaths ? 0 : 1));
+      if (batch) {
+        writer.AddFiles(rest);
+      } else {
+        for (const auto& file : rest) {
+          writer.AddFile(file);
+        }
+      }
+      EXPECT_EQ(writer.FileCount(), static_cast<int>(rest.size()) + 1);
+      return ReadHostFile(archiveName);
+    };
+    const std::string single = build(dir / "single.zlb", false);
+    EXPECT_TRUE(build(dir / "batch.zlb", true) == single);
+    fs::remove(dir / "single.zlb");
+    fs::remove(dir / "batch.zlb");
+  }
+
+  // A name present already, a name repeated within the batch, or a file that cannot be
+  // opened: nothing changes, and the message names the file.
+  archive.CreateArchive(name);
+  const std::string missing = dir / "missing";
+  const auto refused = [&](const Strings& batch) {
+    const std::string message = FailureOf([&] { archive.AddFiles(batch); });
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+    return message;
+  };
+  EXPECT_EQ(refused({files[1], missing}), "Unable to open file (" + missing + ")");
+  EXPECT_TRUE(archive.IsNew());
+  EXPECT_FALSE(fs::exists(name));  // a new archive is not begun on disk
+  EXPECT_EQ(refused({files[1], files[3], files[0], files[4]}),
+            "File already exists (" + files[4] + ")");
+  EXPECT_FALSE(fs::exists(name));
+
+  int reports = 0;
+  archive.OnBatchProgress = [&](int done, int total, std::int64_t bytes) {
+    EXPECT_EQ(total, 2);
+    reports += done == 2 && bytes == 150004;
+  };
+  archive.AddFiles({files[1], files[3]});
+  EXPECT_EQ(reports, 1);
+  const std::string before = ReadHostFile(name);
+  EXPECT_EQ(refused({files[2], dir / "d/TINY"}), "File already exists (" + dir / "d/TINY" + ")");
+  EXPECT_EQ(refused({files[0], missing}), "Unable to open file (" + missing + ")");
+  EXPECT_EQ(ReadHostFile(name), before);
+  EXPECT_EQ(archive.FileCount(), 2);
+  archive.AddFiles({});
+  EXPECT_EQ(ReadHostFile(name), before);
+}
+
+TEST_F(Writing, ASourceWhoseCompressedFormIsNoSmallerIsStored) {
+  std::string content;  // a run of letters before noise, as long as deflate's output
+  for (std::size_t run = 0; run < 400 && content.empty(); ++run) {
+    const std::string candidate = std::string(run, 'a') + Noise(2000);
+    if (builder::Deflate(candidate, 9).size() == candidate.size()) {
+      content = candidate;
+    }
+  }
+  ASSERT_FALSE(content.empty());
+  archive.SetCompressionLevel(fcMaximum);
+  archive.CreateArchive(name);
+  archive.AddFile(File("even.bin", content));
+  const int size = static_cast<int>(content.size());
+  EXPECT_EQ(Decoded().entries[0].Fields(), std::make_tuple(0, size, size, 1, 0));
 }
 
 // Gives a test the records to write a registry of.
@@ -247,7 +361,7 @@ TEST(WriteRegistry, FallsBackToPlainRecordsWhenCompressingFails) {
   RegistryWriter writer;
   writer.SetCompressionLevel(fcNone);  // so 130 records pass a full 64 KB buffer on
   for (int i = 0; i < 130; ++i) {
-    writer.AddRecord("m" + std::to_string(i));
+    writer.AddRecord(std::string("m").append(std::to_string(i)));
   }
   for (const bool fail : {false, true}) {
     writer.OnProgress = [&](const std::string& msg, int) {

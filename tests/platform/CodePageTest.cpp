@@ -38,6 +38,14 @@ TEST(CodePage, RefusesTextTheCodePageCannotHoldAndNamesIt) {
        {"Caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "ab\xE2\x82", "\xF4\x90\x80\x80"}) {
     EXPECT_THROW(Utf8ToAnsi(bad), ECodePageError) << bad;
   }
+  // A surrogate is no character: its bytes are named, not a code point.
+  for (const char* surrogate : {"\xED\xA0\x80", "\xED\xBF\xBF"}) {
+    try {
+      Utf8ToAnsi(surrogate);
+    } catch (const ECodePageError& e) {
+      EXPECT_EQ(std::string(e.what()).substr(58, 5), "<0xED") << e.what();
+    }
+  }
   try {
     Utf8ToAnsi("Caf\xE9");
   } catch (const ECodePageError& e) {

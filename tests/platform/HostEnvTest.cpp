@@ -100,7 +100,7 @@ TEST_F(HostEnvTest, NonAsciiNamesCrossTheSeamInBothDirections) {
   EXPECT_EQ(env.WindowsPath(driveC() + "/Caf\xC3\xA9 \xC3\x9C"), "C:\\Caf\xE9 \xDC");
 }
 
-TEST_F(HostEnvTest, ListFolderGivesTheSystemOrderAndRefusesNamesItCannotHold) {
+TEST_F(HostEnvTest, ListFolderGivesTheSystemOrderAndLeavesOutNamesWindowsCannotReach) {
   fs::create_directory_symlink("Westwood", driveC() + "/Linked");
   WriteHostFile(driveC() + "/readme.txt", "");
   std::vector<FolderItem> expected;
@@ -108,32 +108,89 @@ TEST_F(HostEnvTest, ListFolderGivesTheSystemOrderAndRefusesNamesItCannotHold) {
     expected.push_back(
         {entry.path().filename().string(), entry.is_directory(), entry.is_symlink()});
   }
-  const auto items = env.ListFolder("C:\\");
+  // Names Windows-1252 cannot hold, bytes that are not UTF-8, and names that a Windows path
+  // cannot reach: a '\' (another path), a refused character, a trailing dot or blank.
+  const std::vector<std::string> stray = {
+      "\xE6\x97\xA5\xE6\x9C\xAC.txt", "bad\xFF.txt", "..\\secret.txt", "a?b", "Rules.", "Quorin "};
+  for (const std::string& name : stray) {
+    WriteHostFile(driveC() + "/" + name, "");
+  }
+  std::vector<std::string> skipped;
+  const auto items = env.ListFolder("C:\\", &skipped);
   ASSERT_EQ(items.size(), 3u);
   for (std::size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].name, expected[i].name);
     EXPECT_EQ(items[i].isFolder, expected[i].isFolder) << items[i].name;
     EXPECT_EQ(items[i].isLink, expected[i].isLink) << items[i].name;
   }
-
-  WriteHostFile(driveC() + "/\xE6\x97\xA5\xE6\x9C\xAC.txt", "");
-  try {
-    env.ListFolder("C:\\");
-    FAIL() << "a name Windows-1252 cannot hold must not be skipped or mangled";
-  } catch (const ECodePageError& e) {
-    EXPECT_NE(std::string(e.what()).find("<U+65E5><U+672C>.txt"), std::string::npos);
+  std::sort(skipped.begin(), skipped.end());
+  std::vector<std::string> strayPaths;
+  for (const std::string& name : stray) {
+    strayPaths.push_back(wine.driveC() + "/" + name);
   }
-  // Lookups are not disturbed by such a name.
+  std::sort(strayPaths.begin(), strayPaths.end());
+  EXPECT_EQ(skipped, strayPaths);
+  EXPECT_EQ(env.ListFolder("C:\\").size(), 3u);
   EXPECT_TRUE(env.FileExists("C:\\README.TXT"));
+}
 
-  // A '\' in a host name would make the item another path (here one outside the folder).
-  WriteHostFile(game() + "/..\\secret.txt", "");
-  try {
-    env.ListFolder("C:\\Westwood\\Tiberian Sun");
-    FAIL() << "a name holding '\\' must not be listed";
-  } catch (const EHostNameError& e) {
-    EXPECT_STREQ(e.what(), "Name cannot be used on Windows: ..\\secret.txt");
+// What Windows does with names: trailing dots and blanks are dropped before a lookup, names
+// with refused characters name nothing, and device names cannot be created.
+TEST_F(HostEnvTest, WindowsNameRulesHoldForLookupsAndCreation) {
+  fs::create_directory(driveC() + "/Games");
+  ASSERT_TRUE(env.CreateFolder("C:\\Games\\Quorin "));
+  EXPECT_TRUE(fs::is_directory(driveC() + "/Games/Quorin"));
+  EXPECT_TRUE(env.FolderExists("C:\\Games\\Quorin"));
+  EXPECT_FALSE(env.CreateFolder("C:\\Games\\Quorin.. ")) << "the same folder";
+  ASSERT_NE(env.OpenFile("C:\\Games\\Quorin.\\Rules.", TFileMode::fmCreate), nullptr);
+  EXPECT_TRUE(fs::is_regular_file(driveC() + "/Games/Quorin/Rules"));
+  EXPECT_TRUE(env.FileExists("C:\\Games\\...\\Quorin\\rules"));
+
+  WriteHostFile(driveC() + "/a?b", "");  // made by a host program, out of Windows' reach
+  for (const char* name : {"a?b", "x|y", "q\"z", "l<m", "m>n", "s*t", "c:d", "t\tb"}) {
+    const std::string path = std::string("C:\\") + name;
+    EXPECT_FALSE(env.CreateFolder(path)) << name;
+    EXPECT_EQ(env.OpenFile(path, TFileMode::fmCreate), nullptr) << name;
+    EXPECT_FALSE(env.FileExists(path)) << name;
+    EXPECT_FALSE(env.FileExists(path + "\\..\\Westwood\\Tiberian Sun\\Sun.exe")) << name;
   }
+  WriteHostFile(driveC() + "/source", "data");
+  for (const char* name : {"NUL", "con", "Aux.txt", "nul.tar.gz", "COM1", "lpt9.log", "prn "}) {
+    const std::string path = std::string("C:\\Games\\") + name;
+    EXPECT_FALSE(env.CreateFolder(path)) << name;
+    EXPECT_EQ(env.OpenFile(path, TFileMode::fmCreate), nullptr) << name;
+    EXPECT_FALSE(env.MoveFile("C:\\source", path)) << name;
+    EXPECT_FALSE(env.ReplaceFile("C:\\source", path)) << name;
+  }
+  EXPECT_EQ(ReadHostFile(driveC() + "/source"), "data");
+  EXPECT_EQ(std::distance(fs::directory_iterator(driveC() + "/Games"), fs::directory_iterator()),
+            1);
+  for (const char* name : {"COM0", "LPT10", "nullify", "console.txt", "CON1"}) {
+    EXPECT_TRUE(env.CreateFolder(std::string("C:\\Games\\") + name)) << name;
+  }
+}
+
+// The prefix is made absolute when it is given, so a change of folder does not move the drives,
+// and the queries a caller needs to explain a failure tell about it.
+TEST(HostEnvPrefix, RelativePrefixOutlivesAChangeOfFolder) {
+  CurrentDirectoryGuard guard;
+  TempWinePrefix wine;
+  fs::create_directories(wine.prefix() + "/drive_c/Westwood");
+  fs::current_path(wine.prefix() + "/..");
+  HostEnv env("prefix/");
+  EXPECT_EQ(env.PrefixPath(), wine.prefix());
+  EXPECT_TRUE(env.PrefixExists());
+  EXPECT_EQ(env.MappedDrives(), "CZ");
+  ASSERT_TRUE(env.SetCurrentFolder("C:\\Westwood"));
+  EXPECT_EQ(env.CurrentFolder(), "C:\\Westwood");
+  EXPECT_TRUE(env.FolderExists("C:\\Westwood"));
+  EXPECT_TRUE(env.SetCurrentFolder("C:\\"));
+
+  wine.UnmapDrive('z');
+  EXPECT_EQ(env.MappedDrives(), "C");
+  HostEnv missing(wine.prefix() + "/nothing");
+  EXPECT_FALSE(missing.PrefixExists());
+  EXPECT_EQ(missing.MappedDrives(), "");
 }
 
 TEST_F(HostEnvTest, TempFilesAreNewUniqueEmptyAndGetTheUsualMode) {

@@ -8,6 +8,7 @@
 #include "platform/Exception.h"
 #include "platform/HostFiles.h"
 #include "support/TempDir.h"
+#include "support/TestData.h"
 
 using platform::MoveHostFile;
 using platform::OpenHostFile;
@@ -86,6 +87,13 @@ TEST(HostFile, CreatedFilesGetTheUsualModeAndOnlyRegularFilesOpen) {
   }
   EXPECT_EQ(OpenHostFile(tmp / "new", TFileMode::fmOpenReadWriteExclusive), nullptr);
   EXPECT_FALSE(fs::exists(tmp / "new")) << "only fmCreate creates";
+
+  // A read-only file opens for reading only, even for root, and is not truncated.
+  WriteWithMode(tmp / "read-only", "kept", 0444);
+  EXPECT_EQ(OpenHostFile(tmp / "read-only", TFileMode::fmCreate), nullptr);
+  EXPECT_EQ(OpenHostFile(tmp / "read-only", TFileMode::fmOpenReadWriteExclusive), nullptr);
+  EXPECT_NE(OpenHostFile(tmp / "read-only", TFileMode::fmOpenReadDenyWrite), nullptr);
+  EXPECT_EQ(ReadHostFile(tmp / "read-only"), "kept");
 }
 
 TEST(HostFile, RefusesNegativePositionsAndReportsReadErrors) {
@@ -124,10 +132,12 @@ TEST(ReplaceHostFile, AcrossFileSystems) {
   TempDir from, to;
   UmaskGuard guard(022);
   CrossDeviceGuard crossDevice;
+  // Large enough that a copy which stops after its first piece cannot pass.
+  const std::string content = Noise(300 * 1024);
   WriteWithMode(to / "target", "old", 0604);
-  WriteWithMode(from / "source", "new", 0600);
+  WriteWithMode(from / "source", content, 0600);
   ASSERT_TRUE(ReplaceHostFile(from / "source", to / "target"));
-  EXPECT_EQ(ReadHostFile(to / "target"), "new");
+  EXPECT_EQ(ReadHostFile(to / "target"), content);
   EXPECT_EQ(ModeOf(to / "target"), 0604u);
   EXPECT_FALSE(fs::exists(from / "source"));
 
@@ -160,11 +170,12 @@ TEST(MoveHostFile, RefusesAnExistingTargetOnAnyFileSystem) {
 
   UmaskGuard guard(022);
   CrossDeviceGuard crossDevice;
-  WriteWithMode(tmp / "s", "moved", 0640);
+  const std::string content = Noise(300 * 1024);
+  WriteWithMode(tmp / "s", content, 0640);
   EXPECT_FALSE(MoveHostFile(tmp / "s", tmp / "b"));
   EXPECT_EQ(ReadHostFile(tmp / "b"), "b");
   ASSERT_TRUE(MoveHostFile(tmp / "s", tmp / "d"));
-  EXPECT_EQ(ReadHostFile(tmp / "d"), "moved");
+  EXPECT_EQ(ReadHostFile(tmp / "d"), content);
   EXPECT_EQ(ModeOf(tmp / "d"), 0640u) << "a moved file keeps its own mode";
   EXPECT_FALSE(fs::exists(tmp / "s"));
   EXPECT_EQ(CountItems(tmp.path()), 3) << "no copy is left behind";

@@ -16,6 +16,7 @@
 #include "platform/HostEnv.h"
 #include "platform/ProgramStart.h"
 #include "support/TempDir.h"
+#include "tests/platform/WinePrefix.h"
 
 using platform::SplitCommandLine;
 using platform::StartHostProgram;
@@ -66,12 +67,16 @@ class PathGuard {
 // A script that records its working folder and arguments, one a line, in the folder's file
 // "record". It first holds on until "record.go" appears, which the test creates only after the
 // start has returned; when it has to give up waiting, its record begins with "waited".
-void WriteRecorder(const std::string& path, const std::string& folder) {
+// With a first line given (shell words, such as "$WINEPREFIX"), it is recorded after the
+// working folder.
+void WriteRecorder(const std::string& path, const std::string& folder,
+                   const std::string& firstLine = "") {
+  const std::string first = firstLine.empty() ? "" : " printf '%s\\n' \"" + firstLine + "\";";
   const std::string record = "'" + folder + "/record";
   WriteHostFile(path, "#!/bin/sh\ni=0\nwhile [ ! -e " + record + ".go' ] && [ $i -lt 100 ]; do " +
                           "/bin/sleep 0.1; i=$((i+1)); done\n: > " + record + ".part'\n[ -e " +
-                          record + ".go' ] || echo waited > " + record + ".part'\n" +
-                          "{ pwd -P; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } >> " +
+                          record + ".go' ] || echo waited > " + record + ".part'\n" + "{ pwd -P;" +
+                          first + " for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } >> " +
                           record + ".part' && /bin/mv " + record + ".part' " + record + "'\n");
   fs::permissions(path, fs::perms::owner_all);
 }
@@ -170,50 +175,73 @@ TEST(StartHostProgram, ExecutablesRunDirectlyAndDocumentsGoToXdgOpen) {
 }
 
 TEST(StartHostProgram, NothingStartsWithoutTheProgramItsFolderOrTheLauncher) {
+  using platform::StartResult;
   TempDir tmp;
   fs::create_directory(tmp / "bin");
   WriteHostFile(tmp / "bin/wine", "#!/bin/sh\necho ran >> '" + tmp / "ran" + "'\n");
   fs::permissions(tmp / "bin/wine", fs::perms::owner_all);
   WriteHostFile(tmp / "Quorin.exe", "MZ");
   WriteHostFile(tmp / "readme.txt", "text");
-  using Codes = std::vector<int>;
+  // Each start that cannot happen, with what it must report.
+  const std::vector<std::pair<std::function<StartResult()>, StartResult>> refused = {
+      {[&] { return StartHostProgram(tmp / "Missing.exe", {}, tmp.path()); },
+       StartResult::kProgramMissing},
+      {[&] { return StartHostProgram(tmp / "Quorin.exe", {}, tmp / "gone"); },
+       StartResult::kFolderMissing},
+      {[&] { return StartHostProgram("", {}, ""); }, StartResult::kProgramMissing},
+  };
   {
     PathGuard path(tmp / "bin");
-    EXPECT_EQ(ExitCodesOfStarted([&] { StartHostProgram(tmp / "Missing.exe", {}, tmp.path()); }),
-              Codes{})
-        << "a program that does not exist starts nothing, not even wine";
-    EXPECT_EQ(ExitCodesOfStarted([&] { StartHostProgram(tmp / "Quorin.exe", {}, tmp / "gone"); }),
-              Codes{127})
-        << "a working folder that cannot be entered stops the start";
+    for (const auto& [start, expected] : refused) {
+      EXPECT_EQ(start(), expected);
+    }
+    EXPECT_EQ(ExitCodesOfStarted([&] {
+                for (const auto& each : refused) {
+                  each.first();
+                }
+              }),
+              std::vector<int>{})
+        << "not even wine starts";
     EXPECT_FALSE(fs::exists(tmp / "ran"));
-    EXPECT_EQ(ExitCodesOfStarted([&] { StartHostProgram(tmp / "Quorin.exe", {}, tmp.path()); }),
-              Codes{0});
+    EXPECT_EQ(StartHostProgram(tmp / "Quorin.exe", {}, tmp.path()), StartResult::kStarted);
+    for (int i = 0; i < 1000 && !fs::exists(tmp / "ran"); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_TRUE(fs::exists(tmp / "ran")) << "with a folder to run in, the same start works";
   }
   PathGuard path(tmp.path());  // neither wine nor xdg-open here
-  EXPECT_EQ(ExitCodesOfStarted([&] {
-              StartHostProgram(tmp / "Quorin.exe", {"/associateqrk"}, tmp.path());
-              StartHostProgram(tmp / "readme.txt", {}, tmp.path());
-              StartHostProgram("", {}, "");
-            }),
-            Codes{});
+  EXPECT_EQ(StartHostProgram(tmp / "Quorin.exe", {"/associateqrk"}, ""),
+            StartResult::kLauncherMissing);
+  EXPECT_EQ(StartHostProgram(tmp / "readme.txt", {}, tmp.path()), StartResult::kLauncherMissing);
 }
 
-TEST(StartHostProgram, WindowsPathThroughTheHostEnvironment) {
+// The program runs in the prefix its path was resolved in, even when that prefix was given
+// relative to a folder the process has since left, and whatever WINEPREFIX the caller has.
+TEST(StartHostProgram, WindowsProgramsRunInTheEnvironmentsOwnPrefix) {
   TempDir tmp;
   const std::string game = tmp / "prefix/drive_c/Games/Quorin";
   fs::create_directories(game);
   fs::create_directories(tmp / "prefix/dosdevices");
   fs::create_directory_symlink("../drive_c", tmp / "prefix/dosdevices/c:");
   WriteHostFile(game + "/Quorin.exe", "MZ");
-  WriteRecorder(tmp / "wine", tmp.path());
+  WriteRecorder(tmp / "wine", tmp.path(), "$WINEPREFIX");
   PathGuard path(tmp.path());
-  platform::HostEnv env(tmp / "prefix");
+  CurrentDirectoryGuard here;
+  fs::current_path(tmp.path());
+  const char* saved = std::getenv("WINEPREFIX");
+  const std::string savedValue = saved != nullptr ? saved : "";
+  ::setenv("WINEPREFIX", (tmp / "elsewhere").c_str(), 1);
+  platform::HostEnv env("prefix");
+  ASSERT_TRUE(env.SetCurrentFolder("C:\\Games"));
+  platform::StartResult result = platform::StartResult::kFailed;
   const auto record = Recorded(tmp.path(), [&] {
-    env.StartProgram("C:\\Games\\Quorin\\Quorin.exe", "/associateqrk", "C:\\Games\\Quorin\\");
+    result = env.StartProgram("C:\\Games\\Quorin\\Quorin.exe", "/associateqrk", "Quorin\\");
   });
-  ASSERT_TRUE(record && record->size() == 3u);
+  saved != nullptr ? ::setenv("WINEPREFIX", savedValue.c_str(), 1) : ::unsetenv("WINEPREFIX");
+  EXPECT_EQ(result, platform::StartResult::kStarted);
+  ASSERT_TRUE(record && record->size() == 4u);
   EXPECT_EQ((*record)[0], Canonical(game));
-  EXPECT_EQ(Canonical((*record)[1]), Canonical(game + "/Quorin.exe"));
-  EXPECT_EQ((*record)[2], "/associateqrk");
+  EXPECT_EQ((*record)[1], tmp / "prefix");
+  EXPECT_EQ(Canonical((*record)[2]), Canonical(game + "/Quorin.exe"));
+  EXPECT_EQ((*record)[3], "/associateqrk");
 }

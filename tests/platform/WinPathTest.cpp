@@ -94,6 +94,7 @@ TEST_F(WinPathResolve, HostPathsGetTheWindowsNameOfTheLongestMappedRoot) {
             "C:\\Westwood\\New Folder\\x.txt");
 
   wine.MapDrive('d', "../drive_c/Westwood");
+  wine.MapDrive('e', "../drive_c/Westwood");  // the same folder again: the first letter wins
   EXPECT_EQ(windows(c + "/Westwood/Tiberian Sun/Sun.exe"), "D:\\Tiberian Sun\\Sun.exe");
   EXPECT_EQ(windows(c + "/Games/x"), "C:\\Games\\x");
   EXPECT_EQ(windows(c), "C:\\");

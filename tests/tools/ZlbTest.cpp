@@ -54,6 +54,7 @@ TEST(ZlbCommandLine, HelpGoesToStdoutAndUsageErrorsExitTwo) {
     const ZlbResult help = RunZlb(args);
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: zlb", 0), 0u);
+    EXPECT_NE(help.out.find("temporary file ZLB* may remain: in $TMPDIR"), std::string::npos);
     EXPECT_EQ(help.err, "");
   }
 
@@ -108,6 +109,11 @@ TEST(ZlbList, TsvAndTableShowEveryMemberOnOneLine) {
   EXPECT_NE(table.find("sub\\a\\x09b\\x0ac\n"), std::string::npos);
   EXPECT_NE(table.find("4005"), std::string::npos);  // total size
   EXPECT_NE(table.find("3 members\n"), std::string::npos);
+
+  ArchiveBuilder twoThirds;  // 1 byte for 3 saves two thirds: cut, never said to save more
+  twoThirds.Stored("r", "a").unpackedSize = 3;
+  twoThirds.Write(dir / "r.zlb");
+  EXPECT_NE(Ok(dir, {"list", "r.zlb"}).find(" 66%"), std::string::npos);
 }
 
 TEST(ZlbInfo, PrintsTheTrailerKeysInOrder) {
@@ -259,6 +265,29 @@ TEST(ZlbMessages, NameTheFileAndTheReason) {
     ExpectFailure(RunZlb(args, dir.path()), message);
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "new"));
+
+  // Names land as Windows would store them, and one Windows cannot create fails.
+  for (const char* name : {"a?b.txt", "nul.txt"}) {
+    ArchiveBuilder odd;
+    odd.Stored("Rules.", "rules");
+    odd.Stored(name, "never");
+    odd.Write(dir / "odd.zlb");
+    const ZlbResult run = RunZlb({"extract", "odd.zlb", "odd"}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(std::string("Cannot create file odd/") + name), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadHostFile(dir / "odd/Rules"), "rules");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "odd"),
+                            std::filesystem::directory_iterator()),
+              1);
+  }
+
+  // A host destination is named with host separators.
+  std::filesystem::create_directories(dir / "dd/one.txt");
+  const ZlbResult blocked = RunZlb({"extract", "a.zlb", dir / "dd"}, dir.path());
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.err.find("Cannot create file " + dir / "dd/one.txt"), std::string::npos)
+      << blocked.err;
 }
 
 TEST(ZlbExtract, MembersChosenByIndexNameOrWildcard) {
@@ -350,8 +379,10 @@ TEST(ZlbCreate, ProblemsAreAllReportedBeforeAnythingIsWritten) {
   EXPECT_NE(created.err.find("zlb: ./doc/a/copyright: its folder would be stored as "
                              "'.\\doc\\a\\', with a '.' folder in it"),
             std::string::npos);
-  EXPECT_NE(created.err.find("zlb: ./ctl\\x01: the name holds a control character"),
-            std::string::npos);
+  // A name Windows cannot hold is skipped by the folder listing with a warning of its own.
+  EXPECT_NE(created.err.find("zlb: skipped " + dir / "ctl\\x01" + ": the name cannot be stored"),
+            std::string::npos)
+      << created.err;
   EXPECT_FALSE(std::filesystem::exists(dir / "d.zlb"));
   std::filesystem::remove(dir / "doc/broken");
   std::filesystem::remove(dir / "doc/a/Index.html");
@@ -410,6 +441,23 @@ TEST(ZlbCreate, RecursionAddsTheFilesBelowAFolderButNoFolders) {
             "0\to\t\t1\t1\t1\t0\t" + Hex(Crc("o")) + "\n1\tg\t" + g + "2\tf\t" + f);
 }
 
+// A file whose host name cannot be stored does not spoil the run: it is named on standard
+// error, the rest is added, and the status says that not everything was.
+TEST(ZlbCreate, RecursionSkipsNamesThatCannotBeStored) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "src/s");
+  WriteHostFile(dir / "src/f", "f");
+  WriteHostFile(dir / "src/\xE6\x97\xA5\xE6\x9C\xAC.txt", "x");
+  WriteHostFile(dir / "src/s/a?b", "x");
+  const ZlbResult result = RunZlb({"create", "-r", "a.zlb", "src"}, dir.path());
+  EXPECT_EQ(result.status, 1);
+  const std::string skipped = ": the name cannot be stored\n";
+  const std::string first = "zlb: skipped " + dir / "src/s/a?b" + skipped;
+  const std::string second = "zlb: skipped " + dir / "src/\xE6\x97\xA5\xE6\x9C\xAC.txt" + skipped;
+  EXPECT_EQ(result.err, second + first + "zlb: 2 files skipped\n");
+  EXPECT_EQ(Ok(dir, {"list", "--tsv", "a.zlb"}), "0\tf\t\t1\t1\t1\t0\t" + Hex(Crc("f")) + "\n");
+}
+
 TEST(ZlbProgress, ShownAsOneRewrittenLineOnlyOnATerminal) {
   TempDir dir;
   ArchiveBuilder b;
@@ -428,6 +476,12 @@ TEST(ZlbProgress, ShownAsOneRewrittenLineOnlyOnATerminal) {
     return '\r' + text + '\r' + std::string(text.size(), ' ') + '\r';
   };
   EXPECT_EQ(shown.err.substr(at100), wiped("Extracting m.txt 100%"));
+
+  // Creating shows the files added out of the total.
+  WriteHostFile(dir / "f", "f");
+  const ZlbResult created = RunZlb({"create", "b.zlb", "f", "out/m.txt"}, dir.path(), true);
+  EXPECT_EQ(created.status, 0);
+  EXPECT_EQ(created.err, "\rAdding: 1/2 files, 0.0 MiB" + wiped("Adding: 2/2 files, 0.0 MiB"));
 
   const ZlbResult quiet = RunZlb({"extract", "--quiet", "a.zlb", "out"}, dir.path(), true);
   EXPECT_EQ(quiet.status, 0);

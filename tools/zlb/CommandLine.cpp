@@ -273,6 +273,9 @@ const char* UsageText() {
          "A member that cannot be tested or extracted is reported and the others go on.\n"
          "ARCHIVE, DESTDIR and FILE are host paths or Windows paths (C:\\...).\n"
          "Names are shown in UTF-8 with control characters as \\xHH.\n"
+         "A zlb stopped midway leaves no damaged archive and no half-written file, but a\n"
+         "temporary file ZLB* may remain: in $TMPDIR (else /tmp) from create and add, in the\n"
+         "target's folder from extract.\n"
          "Exit status: 0 success, 1 failure (also when any member failed), 2 usage error.\n";
 }
 

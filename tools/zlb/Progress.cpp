@@ -52,6 +52,14 @@ void ProgressLine::Attach(TZLBArchive& archive) {
   }
 }
 
+void ProgressLine::AttachBatch(TZLBArchive& archive) {
+  if (enabled_) {
+    archive.OnBatchProgress = [this](int FilesDone, int FilesTotal, std::int64_t BytesDone) {
+      ReportBatch(FilesDone, FilesTotal, BytesDone);
+    };
+  }
+}
+
 void ProgressLine::SetItem(std::string item) {
   item_ = std::move(item);
 }
@@ -67,6 +75,16 @@ void ProgressLine::Report(const std::string& message, int percentage) {
   }
   const std::string item = !item_.empty() ? item_ : Shown(message.substr(message.find(' ') + 1));
   Show(verb_ + ' ' + item + ' ' + std::to_string(percentage) + '%');
+}
+
+void ProgressLine::ReportBatch(int filesDone, int filesTotal, std::int64_t bytesDone) {
+  if (!enabled_) {
+    return;
+  }
+  char bytes[32];
+  std::snprintf(bytes, sizeof bytes, "%.1f MiB", static_cast<double>(bytesDone) / (1 << 20));
+  Show(verb_ + ": " + std::to_string(filesDone) + "/" + std::to_string(filesTotal) + " files, " +
+       bytes);
 }
 
 void ProgressLine::Show(const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "archive/ZLIBArchive.h"
@@ -23,9 +24,13 @@ class ProgressLine {
   // Only the reports on a member's data count; those on the registry and the archive's idle
   // reports say nothing about the work and are skipped.
   void Attach(TZLBArchive& archive);
+  // Binds the archive's OnBatchProgress instead: the line shows the files added out of the
+  // total and the bytes read so far.
+  void AttachBatch(TZLBArchive& archive);
   // The member or file worked on from now on, as shown (UTF-8, control characters escaped).
   void SetItem(std::string item);
   void Report(const std::string& message, int percentage);
+  void ReportBatch(int filesDone, int filesTotal, std::int64_t bytesDone);
   // Wipes the line off the screen; the next report draws it again.
   void Clear();
 

@@ -12,6 +12,8 @@
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
+#include "platform/EnvWrapper.h"
+#include "platform/Exception.h"
 #include "platform/Folders.h"
 #include "platform/Stream.h"
 #include "tools/zlb/Commands.h"
@@ -34,7 +36,8 @@ constexpr int kRewriteSlot = 1;
 // interrupt cleanup, which removes it if the run is stopped.
 class ToolArchive : public TZLBArchive {
  public:
-  explicit ToolArchive(InterruptCleanup& cleanup) : cleanup_(cleanup) {}
+  ToolArchive(InterruptCleanup& cleanup, platform::Env* env)
+      : TZLBArchive(nullptr, env), cleanup_(cleanup) {}
   std::string MakeTempFileName() override {
     std::string name = TZLBArchive::MakeTempFileName();
     if (const auto host = Env().HostPath(name)) {
@@ -47,22 +50,52 @@ class ToolArchive : public TZLBArchive {
   InterruptCleanup& cleanup_;
 };
 
+// The host environment, warning on standard error about every item a folder listing leaves
+// out because its name cannot be stored, and counting them.
+class SkipWarningEnv : public platform::EnvWrapper {
+ public:
+  using Env::ListFolder;
+  using EnvWrapper::EnvWrapper;
+  std::vector<platform::FolderItem> ListFolder(const std::string& path,
+                                               std::vector<std::string>* skipped) override {
+    std::vector<std::string> left;
+    std::vector<platform::FolderItem> items = target()->ListFolder(path, &left);
+    for (const std::string& hostPath : left) {
+      Warn("skipped " + ShownUtf8(hostPath) + ": the name cannot be stored");
+    }
+    skippedCount += static_cast<int>(left.size());
+    if (skipped != nullptr) {
+      skipped->insert(skipped->end(), left.begin(), left.end());
+    }
+    return items;
+  }
+
+  int skippedCount = 0;
+};
+
+// Like other archivers, the work is finished, then the command fails for what was left out.
+int SkippedStatus(const SkipWarningEnv& env) {
+  if (env.skippedCount == 0) {
+    return 0;
+  }
+  Warn(env.skippedCount == 1 ? std::string("1 file skipped")
+                             : FormatMessage("%d files skipped", env.skippedCount));
+  return 1;
+}
+
 void Configure(TZLBArchive& archive, const Options& options) {
   archive.SetCompressionLevel(options.level);
   archive.SetSavePaths(options.savePaths);
   archive.SetRecursePaths(options.recursive);
 }
 
-// Adds the checked files: the one place that decides how they go into the archive. One file
-// at a time, each addition rewrites the archive; the files were all checked beforehand, so a
-// failure here is one of reading or writing. A new archive is built beside its place, so it
-// stays whole or absent either way; for `add`, a failure of the disk midway leaves the files
-// added before it in the archive until all of them can be added in one rewrite.
+// Adds the checked files: the one place that decides how they go into the archive. All of
+// them go in with one rewrite of the archive, or none does; the files were all checked
+// beforehand, so a failure here is one of reading or writing. The progress line counts the
+// files added and the bytes read.
 void AddAll(TZLBArchive& archive, const std::vector<std::string>& files, ProgressLine& progress) {
-  for (const auto& file : files) {
-    progress.SetItem(Shown(file));
-    archive.AddFile(file);
-  }
+  progress.AttachBatch(archive);
+  archive.AddFiles(files);
 }
 
 // The members from index `from` on.
@@ -118,9 +151,9 @@ int RunCreate(const Options& options) {
 
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
-  ToolArchive archive(cleanup);
+  SkipWarningEnv listing(&env);
+  ToolArchive archive(cleanup, &listing);
   Configure(archive, options);
-  progress.Attach(archive);
   std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, target, options);
   if (const auto host = env.HostPath(build->Name())) {
     cleanup.Set(kBuildSlot, *host);
@@ -149,24 +182,24 @@ int RunCreate(const Options& options) {
   if (options.verbose) {
     PrintAdded(added);
   }
-  return 0;
+  return SkippedStatus(listing);
 }
 
 int RunAdd(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
-  ToolArchive archive(cleanup);
+  SkipWarningEnv listing(platform::Env::Default());
+  ToolArchive archive(cleanup, &listing);
   Configure(archive, options);
   OpenForReading(archive, options, false);
   const int before = archive.FileCount();
   const std::vector<std::string> files = CheckedSources(archive, {archive.FileName()}, options);
-  progress.Attach(archive);
   AddAll(archive, files, progress);
   progress.Clear();
   if (options.verbose) {
     PrintAdded(EntriesFrom(archive, before));
   }
-  return 0;
+  return SkippedStatus(listing);
 }
 
 }  // namespace zlb

@@ -1,20 +1,19 @@
-#include "tools/zlb/CrcSink.h"
+#include "tools/zlb/NullSink.h"
 
 #include "platform/Exception.h"
 
 namespace zlb {
 
-std::size_t CrcSink::Read(void*, std::size_t) {
+std::size_t NullSink::Read(void*, std::size_t) {
   throw EStreamError("Invalid stream operation");
 }
 
-std::size_t CrcSink::Write(const void* buffer, std::size_t count) {
-  crc_ = engine_.Update(crc_, static_cast<const std::uint8_t*>(buffer), count);
+std::size_t NullSink::Write(const void*, std::size_t count) {
   length_ += static_cast<std::int64_t>(count);
   return count;
 }
 
-std::int64_t CrcSink::Seek(std::int64_t offset, TSeekOrigin origin) {
+std::int64_t NullSink::Seek(std::int64_t offset, TSeekOrigin origin) {
   const std::int64_t target = origin == TSeekOrigin::soBeginning ? offset : length_ + offset;
   if (target != length_) {
     throw EStreamError("Invalid stream operation");

@@ -1,0 +1,130 @@
+#include "archive/DiskWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "archive/ArchiveFiles.h"
+#include "archive/ExtractNames.h"
+#include "platform/BufferedStreams.h"
+#include "platform/Env.h"
+#include "platform/Exception.h"
+#include "platform/Folders.h"
+
+namespace {
+
+// A destination written with '/' only, as a host path is, keeps that form in the names built
+// from it; anything else is a Windows path.
+bool IsHostForm(const std::string& destDir) {
+  return destDir.find('/') != std::string::npos && destDir.find('\\') == std::string::npos;
+}
+
+}  // namespace
+
+std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& entry,
+                              int index) const {
+  const std::string name = ShortString(entry.Name);
+  const std::string path = ShortString(entry.Path);
+  if (!IsSafeMemberName(name) ||
+      (policy_.withPaths && (!IsSafeMemberPath(path) || !StaysWithinFolder(destDir, path)))) {
+    throw Exception(FormatMessage("File (%d) has an unsafe name", index));
+  }
+  const bool hostForm = IsHostForm(destDir);
+  std::string dir = destDir;
+  if (policy_.withPaths) {
+    dir = JoinExtractFolder(destDir, path);
+    if (dir.empty()) {
+      throw Exception("Unable to create directory");
+    }
+    errno = 0;
+    platform::ForceFolders(env_, dir);
+    const int why = errno;
+    if (!env_.FolderExists(dir)) {
+      throw Exception("Unable to create destination path", SystemReason(why));
+    }
+    if (hostForm) {
+      std::replace(dir.begin(), dir.end(), '\\', '/');
+    }
+  }
+  if (hostForm) {
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+  }
+  return dir + "\\" + name;
+}
+
+namespace {
+
+// Files are written through a large buffer: a member reaches the disk in few, large writes.
+constexpr std::size_t kFileBuffer = 256 * 1024;
+
+void ProduceBuffered(TStream& out, const DiskWriter::Producer& produce) {
+  TWriteBufferedStream buffered(out, kFileBuffer);
+  produce(buffered);
+  buffered.Flush();
+}
+
+}  // namespace
+
+bool DiskWriter::Write(const std::string& full, const Producer& produce,
+                       const ReplaceQuestion& mayReplace) const {
+  const std::string cannotCreate = FormatMessage("Cannot create file %s", full);
+  if (env_.FolderExists(full)) {
+    throw EFCreateError(cannotCreate, SystemReason(EISDIR));
+  }
+  const bool existed = env_.FileExists(full);
+  if (existed) {
+    if (!mayReplace(full)) {
+      return false;
+    }
+    // Windows opens the file it overwrites: one that is read-only or held by another program
+    // is refused, and stays as it is.
+    errno = 0;
+    if (!env_.OpenFile(full, TFileMode::fmOpenReadWriteExclusive)) {
+      throw EFCreateError(cannotCreate, SystemReason(errno));
+    }
+  }
+
+  errno = 0;
+  TemporaryFile temp(env_, env_.CreateTempFile(platform::FolderPart(full), "ZLB"));
+  const int tempFailure = errno;
+  if (temp.Name().empty()) {
+    if (!existed) {
+      throw EFCreateError(cannotCreate, SystemReason(tempFailure));
+    }
+    // Nothing can be created in the folder, but the file itself may be written: overwrite it
+    // where it stands, as Windows would.
+    TFileStream out(full, TFileMode::fmCreate, &env_);
+    ProduceBuffered(out, produce);
+    return true;
+  }
+  {
+    std::unique_ptr<TFileStream> out;
+    try {
+      out = std::make_unique<TFileStream>(temp.Name(), TFileMode::fmCreate, &env_);
+    } catch (const Exception& failure) {
+      throw EFCreateError(cannotCreate, failure.Cause());
+    }
+    ProduceBuffered(*out, produce);
+  }
+  errno = 0;
+  if (existed ? env_.ReplaceFile(temp.Name(), full) : env_.MoveFile(temp.Name(), full)) {
+    temp.Release();
+    return true;
+  }
+  const int why = errno;
+  if (!existed) {
+    // Something took the name while the member was being written. A file was never asked
+    // about, so it is replaced only if the question allows it now; anything else that is no
+    // folder (a link that leads nowhere) is replaced as it would have been before.
+    if (env_.FileExists(full) && !mayReplace(full)) {
+      return false;
+    }
+    if (!env_.FolderExists(full) && env_.ReplaceFile(temp.Name(), full)) {
+      temp.Release();
+      return true;
+    }
+  }
+  // A folder of that name is in the way, or the folder refuses the new name.
+  throw EFCreateError(cannotCreate,
+                      env_.FolderExists(full) ? SystemReason(EISDIR) : SystemReason(why));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+class InstallerView;
+class TZLBArchive;
+namespace platform {
+class Env;
+}
+
+namespace installer {
+
+extern const char kDataFileName[];
+
+// The main window's settings as the install procedure reads them. The texts are UTF-8, as the
+// window shows them; they cross into the file system as Windows-1252.
+struct InstallChoices {
+  std::string gameDir;     // the game directory, ending in a backslash
+  std::string productDir;  // may get a backslash appended
+  std::string rulesDir;    // likewise
+  bool installProgramFiles = true;
+  bool installOriginalRules = true;
+  bool associateQrk = true;
+};
+
+enum class InstallOutcome {
+  kStopped,    // nothing was unpacked; the main window stays as it is
+  kCompleted,  // everything is installed; the main window is to close
+};
+
+// The whole installation, from the data-file check to the start of the product. It catches
+// nothing: from the switch to the progress window on, a failure leaves as an Exception and the
+// installation stops where it failed.
+class InstallProcedure {
+ public:
+  // archive: the component that unpacks the data file, with its extraction events bound by the
+  // caller (the progress window advances on each extracted file).
+  InstallProcedure(platform::Env& env, TZLBArchive& archive, InstallerView& view);
+
+  InstallOutcome Run(InstallChoices& choices);
+
+ private:
+  bool ValidateDirectories(InstallChoices& choices);
+  void Unpack(int first, int last, const std::string& dir);
+
+  platform::Env& env_;
+  TZLBArchive& archive_;
+  InstallerView& view_;
+};
+
+}  // namespace installer

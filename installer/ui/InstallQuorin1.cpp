@@ -1,0 +1,244 @@
+#include "installer/ui/InstallQuorin1.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "archive/ZLIBArchive.h"
+#include "installer/GameLocator.h"
+#include "installer/InstallProcedure.h"
+#include "installer/ui/InstallQuorin2.h"
+#include "installer/ui/InstallQuorin3.h"
+#include "installer/ui/InstallerApplication.h"
+#include "installer/ui/MessageDialogs.h"
+#include "installer/ui/WindowFont.h"
+#include "installer/ui/WindowText.h"
+#include "platform/Env.h"
+#include "ui_InstallQuorin1.h"
+
+namespace {
+
+const char kRulesDirHelp[] =
+    "The \"Rules Directory\" is the directory in which you intend to store all the rules files "
+    "you want Quorin to use. \r\rThe default is a subdirectory called \"Rules\" off your Tiberian "
+    "Sun directory, e.g. \"C:\\Westwood\\Tiberian Sun\\Rules\\\"";
+const char kQuorinDirHelp[] =
+    "The \"Quorin Directory\" is the directory where you want the Quorin program files to be "
+    "installed.\r\rThe default is a subdirectory called \"Quorin\" off your Tiberian Sun "
+    "directory, e.g. \"C:\\Westwood\\Tiberian Sun\\Quorin\\\"";
+
+// The game's program in any letter case, for the file dialog's filter and preselection.
+const char kGameProgramPattern[] = "[Ss][Uu][Nn].[Ee][Xx][Ee]";
+
+}  // namespace
+
+TMainForm::TMainForm(platform::Env* env, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      ui_(new Ui::TMainForm),
+      env_(env != nullptr ? env : platform::Env::Default()),
+      Archive_(std::make_unique<TZLBArchive>(nullptr, env_)) {
+  ui_->setupUi(this);
+  setFont(WindowFont());
+  setFixedSize(385, 369);
+  for (QLabel* label : {ui_->Label1, ui_->Label2, ui_->Label3, ui_->Label4, ui_->Label5}) {
+    label->adjustSize();
+  }
+  ui_->InstallBtn->setDefault(true);  // drawn as the default; Enter is handled below
+  QPalette readOnly = ui_->SunDir->palette();
+  readOnly.setColor(QPalette::Base, readOnly.color(QPalette::Button));
+  ui_->SunDir->setPalette(readOnly);
+
+  FindTSDirDlg = new QFileDialog(this, "Find Tiberian Sun Directory");
+  FindTSDirDlg->setObjectName("FindTSDirDlg");
+  FindTSDirDlg->setOption(QFileDialog::DontUseNativeDialog);
+  FindTSDirDlg->setOption(QFileDialog::HideNameFilterDetails);
+  FindTSDirDlg->setFileMode(QFileDialog::ExistingFile);
+  FindTSDirDlg->setAcceptMode(QFileDialog::AcceptOpen);
+  FindTSDirDlg->setNameFilter(QString("Tiberian Sun Directory (%1)").arg(kGameProgramPattern));
+  // However the user changes folders (the list, the path field, the history), the dialog's
+  // model changes its root; the preselection follows once the dialog has settled.
+  if (auto* folders = FindTSDirDlg->findChild<QFileSystemModel*>()) {
+    connect(folders, &QFileSystemModel::rootPathChanged, this, &TMainForm::PreselectGameProgram,
+            Qt::QueuedConnection);
+  }
+
+  Archive_->SetCompressionLevel(fcMaximum);
+  Archive_->OnFileExtracted = [this](const std::string& filename) {
+    ArchiveFileExtracted(filename);
+  };
+
+  connect(ui_->InstallBtn, &QPushButton::clicked, this, &TMainForm::InstallBtnClick);
+  connect(ui_->AbortBtn, &QPushButton::clicked, this, &TMainForm::AbortBtnClick);
+  connect(ui_->TSDirBtn, &QToolButton::clicked, this, &TMainForm::TSDirBtnClick);
+  connect(ui_->RulesDirHelpBtn, &QToolButton::clicked, this, &TMainForm::RulesDirHelpBtnClick);
+  connect(ui_->QuorinDirHelpBtn, &QToolButton::clicked, this, &TMainForm::QuorinDirHelpBtnClick);
+  connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
+  FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::SetSecondaryWindows(TInstallForm* installForm, TLicenseForm* licenseForm) {
+  InstallForm = installForm;
+  LicenseForm = licenseForm;
+}
+
+void TMainForm::FormCreate() {
+  DebugFlag_ = ui_->DebugBox->isChecked();
+  if (DebugFlag_) {
+    ui_->SpeedButton1->show();
+  }
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!event->spontaneous()) {
+    dialogs::CentreOnScreen(this);
+    FormShow();
+  }
+}
+
+// Closing the main window, by Abort, the close box or at the end of an installation, ends the
+// program normally.
+void TMainForm::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  QCoreApplication::exit(0);
+}
+
+// Enter presses the focused push button, else Install (the window's default button).
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  auto* focused = qobject_cast<QPushButton*>(focusWidget());
+  QPushButton* button = focused != nullptr ? focused : ui_->InstallBtn;
+  if (button->isEnabled() && button->isVisible()) {
+    button->click();
+  }
+}
+
+void TMainForm::FormShow() {
+  ui_->SunDir->clear();
+  ui_->QuoDir->clear();
+  ui_->RulesDir->clear();
+  const std::string gameFolder = installer::FindGameFolder(*env_);
+  if (!gameFolder.empty()) {
+    ui_->SunDir->setText(FromAnsi(gameFolder));
+    gotTSDir();
+  } else {
+    ui_->SunDir->setText(FromAnsi(installer::kGameDirectorySuggestion));
+  }
+}
+
+void TMainForm::gotTSDir() {
+  ui_->InstallBtn->setEnabled(true);
+  ui_->TSDirBtn->hide();
+  ui_->QuoDir->setText(ui_->SunDir->text() + "Quorin\\");
+  ui_->RulesDir->setText(ui_->SunDir->text() + "Rules\\");
+  ui_->Others->show();
+}
+
+// The dialog's preset name is "Sun.exe"; where the folder holds the program under another
+// letter case, that name is preselected instead, so that Open finds it.
+void TMainForm::PreselectGameProgram(const QString& folder) {
+  const QStringList found =
+      QDir(folder).entryList(QStringList{kGameProgramPattern}, QDir::Files | QDir::Hidden);
+  const QString name = found.isEmpty() ? QString("Sun.exe") : found.first();
+  // While the dialog is up, its name field takes no selection that it does not show itself.
+  auto* nameField = FindTSDirDlg->findChild<QLineEdit*>("fileNameEdit");
+  if (FindTSDirDlg->isVisible() && nameField != nullptr) {
+    nameField->setText(name);
+  } else {
+    FindTSDirDlg->selectFile(name);
+  }
+}
+
+void TMainForm::TSDirBtnClick() {
+  PreselectGameProgram(FindTSDirDlg->directory().absolutePath());
+  if (FindTSDirDlg->exec() != QDialog::Accepted || FindTSDirDlg->selectedFiles().isEmpty()) {
+    return;
+  }
+  const std::string chosen = env_->WindowsPath(Utf8Of(FindTSDirDlg->selectedFiles().first()));
+  if (const auto gameFolder = installer::GameFolderOfChosenFile(chosen)) {
+    ui_->SunDir->setText(FromAnsi(*gameFolder));
+    gotTSDir();
+  }
+}
+
+void TMainForm::RulesDirHelpBtnClick() {
+  dialogs::ShowInformation(kRulesDirHelp);
+}
+
+void TMainForm::QuorinDirHelpBtnClick() {
+  dialogs::ShowInformation(kQuorinDirHelp);
+}
+
+void TMainForm::AbortBtnClick() {
+  close();
+}
+
+void TMainForm::InstallBtnClick() {
+  installer::InstallChoices choices;
+  choices.gameDir = Utf8Of(ui_->SunDir->text());
+  choices.productDir = Utf8Of(ui_->QuoDir->text());
+  choices.rulesDir = Utf8Of(ui_->RulesDir->text());
+  choices.installProgramFiles = ui_->InstallProgramFiles->isChecked();
+  choices.installOriginalRules = ui_->InstallOriginalRules->isChecked();
+  choices.associateQrk = ui_->AssociateQRK->isChecked();
+  installer::InstallProcedure procedure(*env_, *Archive_, *this);
+  if (procedure.Run(choices) == installer::InstallOutcome::kCompleted) {
+    close();
+  }
+}
+
+void TMainForm::ArchiveFileExtracted(const std::string& /*filename*/) {
+  InstallForm->Step();
+}
+
+// The maintainer's command that builds the data file; it runs only when the stored design
+// ticks DebugBox, which shows its button at creation.
+void TMainForm::SpeedButton1Click() {
+  if (!DebugFlag_) {
+    return;
+  }
+}
+
+bool TMainForm::ShowAgreement() {
+  return LicenseForm->exec() == QDialog::Accepted;
+}
+
+void TMainForm::ShowInformation(const std::string& text) {
+  dialogs::ShowInformation(FromUtf8(text));
+}
+
+bool TMainForm::Confirm(const std::string& text) {
+  return dialogs::Confirm(FromUtf8(text));
+}
+
+void TMainForm::ShowDirectories(const std::string& quoDir, const std::string& rulesDir) {
+  ui_->QuoDir->setText(FromUtf8(quoDir));
+  ui_->RulesDir->setText(FromUtf8(rulesDir));
+}
+
+void TMainForm::ShowProgress() {
+  // A failure from here on cannot bring the main window back: the report ends the program.
+  if (InstallerApplication* app = InstallerApplication::Instance()) {
+    app->EndAfterReport(1);
+  }
+  hide();
+  InstallForm->ShowAndRepaint();
+}
+
+void TMainForm::ShowMember(const std::string& name) {
+  InstallForm->SetWhat(FromUtf8(name));
+}
+
+void TMainForm::HideProgress() {
+  InstallForm->hide();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "installer/InstallerView.h"
+
+class QFileDialog;
+class TInstallForm;
+class TLicenseForm;
+class TZLBArchive;
+namespace Ui {
+class TMainForm;
+}
+namespace platform {
+class Env;
+}
+
+// The main window: finds the game, proposes the product and rules directories, and runs the
+// installation when Install is pressed. It binds its controls to the install logic and owns
+// the archive component that unpacks the data file.
+class TMainForm : public QWidget, private InstallerView {
+  Q_OBJECT
+
+ public:
+  // env: where files are looked up and programs started; nullptr means the host's.
+  explicit TMainForm(platform::Env* env = nullptr, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // The progress and agreement windows, created after the main window at start.
+  void SetSecondaryWindows(TInstallForm* installForm, TLicenseForm* licenseForm);
+
+  TZLBArchive& Archive() { return *Archive_; }
+  // Set once at creation from the stored state of the hidden Debug box; gates the
+  // maintainer's data-file builder behind SpeedButton1.
+  bool DebugFlag() const { return DebugFlag_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  void gotTSDir();
+  void TSDirBtnClick();
+  void RulesDirHelpBtnClick();
+  void QuorinDirHelpBtnClick();
+  void AbortBtnClick();
+  void InstallBtnClick();
+  void ArchiveFileExtracted(const std::string& filename);
+  void SpeedButton1Click();
+  void PreselectGameProgram(const QString& folder);
+
+  // InstallerView
+  bool ShowAgreement() override;
+  void ShowInformation(const std::string& text) override;
+  bool Confirm(const std::string& text) override;
+  void ShowDirectories(const std::string& quoDir, const std::string& rulesDir) override;
+  void ShowProgress() override;
+  void ShowMember(const std::string& name) override;
+  void HideProgress() override;
+
+  std::unique_ptr<Ui::TMainForm> ui_;
+  platform::Env* env_;
+  std::unique_ptr<TZLBArchive> Archive_;
+  QFileDialog* FindTSDirDlg;
+  TInstallForm* InstallForm = nullptr;
+  TLicenseForm* LicenseForm = nullptr;
+  bool DebugFlag_ = false;
+};

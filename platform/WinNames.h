@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+
+// The rules Windows applies to names and paths, as text only (no file-system access): the
+// separators, letter-case folding, the trailing separator of a folder, and which names a
+// component may have. The path mapping, the archive's checks on stored names and the archive
+// tool all take these rules from here, so that they agree on what a name means.
+namespace platform {
+
+// '\' or '/', the two separators of a Windows path.
+bool IsSeparator(char c);
+// Whether a path ends in a separator.
+bool EndsWithSeparator(const std::string& path);
+// folder followed by a separator unless it already ends in one (or is empty, meaning the
+// current folder): '/' for a folder written with '/' alone, else '\'.
+std::string WithTrailingSeparator(const std::string& folder);
+// path without its closing separators, but never emptied: "\" and "/" stay as they are.
+std::string WithoutTrailingSeparators(std::string path);
+
+// An ASCII upper-case letter in lower case; every other byte as it is.
+char FoldAscii(char c);
+// The text with the ASCII letters A to Z turned into a to z; every other byte unchanged.
+std::string FoldAsciiCase(std::string text);
+// Whether two texts are equal once their ASCII letters are folded.
+bool EqualFolded(const std::string& a, const std::string& b);
+// Whether text ends in suffix, ASCII letters folded.
+bool EndsWithFolded(const std::string& text, const std::string& suffix);
+
+// A control character (bytes 1 to 31; 0 ends a name anyway).
+bool IsControlCharacter(char c);
+// A character no Windows name may hold: a control character or one of < > : " | ? *.
+// Separators are not names' characters either, but are told apart by IsSeparator.
+bool IsRefusedCharacter(char c);
+
+// One component as Windows looks it up: its trailing dots and blanks removed ("Rules." and
+// "Quorin " become "Rules" and "Quorin"). "." and ".." stay as they are; any other component of
+// only dots and blanks becomes "", which a path passes over as it does ".".
+std::string TrimComponent(const std::string& name);
+// Whether a component can name something: it holds no separator and no refused character.
+bool IsUsableComponent(const std::string& name);
+// A component that is usable and that a lookup keeps as it is (nothing to trim, not "." or
+// ".."): the names a folder on the host may hold and still be reached by a Windows path.
+bool IsExactComponent(const std::string& name);
+// One of the device names CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any letter case, alone
+// or with an extension ("nul.txt", "Com1 .log"). Windows opens the device for such a name, so
+// nothing of that name can be created.
+bool IsDeviceName(const std::string& name);
+
+}  // namespace platform

@@ -1,0 +1,93 @@
+#pragma once
+
+// A temporary Wine prefix with the game installed at C:\Westwood\Tiberian Sun\, a working
+// folder that may hold the data file, and a view that records what the procedure shows and
+// answers its questions as told.
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/ZLIBArchive.h"
+#include "installer/InstallProcedure.h"
+#include "installer/InstallerView.h"
+#include "platform/WinePrefix.h"
+#include "support/ArchiveBuilder.h"
+#include "tests/installer/RecordingEnv.h"
+
+// The members of the data file in their order, and their contents.
+inline const std::vector<std::string> kMemberNames = {
+    "Quorin.exe",         "QuorinHelp.dll",     "Quorin License.txt", "Original rules.qrk",
+    "Original rules.add", "original rules.txt", "originalrules.bmp",  "rules.ini"};
+inline std::string MemberContent(int index) {
+  return "member " + std::to_string(index) + std::string(100 * index, 'x');
+}
+
+class RecordingView : public InstallerView {
+ public:
+  bool ShowAgreement() override {
+    events.push_back("agreement");
+    if (onAgreement) {
+      onAgreement();
+    }
+    return acceptAgreement;
+  }
+  void ShowInformation(const std::string& text) override { events.push_back("info: " + text); }
+  bool Confirm(const std::string& text) override {
+    events.push_back("confirm: " + text);
+    return answerYes;
+  }
+  void ShowDirectories(const std::string& quoDir, const std::string& rulesDir) override {
+    events.push_back("dirs: " + quoDir + " | " + rulesDir);
+  }
+  void ShowProgress() override { events.push_back("progress"); }
+  void ShowMember(const std::string& name) override { events.push_back("member: " + name); }
+  void HideProgress() override { events.push_back("hide progress"); }
+
+  bool acceptAgreement = true;
+  bool answerYes = true;
+  std::function<void()> onAgreement;
+  std::vector<std::string> events;
+};
+
+class InstallFixture {
+ public:
+  InstallFixture() : env(prefix.prefix()), archive(nullptr, &env) {
+    std::filesystem::create_directories(Host("Westwood/Tiberian Sun"));
+    WriteHostFile(Host("Westwood/Tiberian Sun/Sun.exe"), "game");
+    std::filesystem::create_directories(Host("work"));
+    std::filesystem::current_path(Host("work"));
+    archive.SetCompressionLevel(fcMaximum);
+    archive.OnFileExtracted = [this](const std::string&) { events().push_back("extracted"); };
+    choices.gameDir = "C:\\Westwood\\Tiberian Sun\\";
+    choices.productDir = "C:\\Westwood\\Tiberian Sun\\Quorin\\";
+    choices.rulesDir = "C:\\Westwood\\Tiberian Sun\\Rules\\";
+  }
+
+  // The host path of a name on drive C.
+  std::string Host(const std::string& onDriveC) const {
+    return prefix.realDriveC() + "/" + onDriveC;
+  }
+  void WriteDataFile(int members) {
+    builder::ArchiveBuilder data;
+    for (int i = 0; i < members; ++i) {
+      data.Deflated(kMemberNames[i], MemberContent(i), 3, i == 2 ? "Help\\" : "");
+    }
+    data.Write(Host("work/InstallQuorin.dat"));
+  }
+  installer::InstallOutcome Install() {
+    installer::InstallProcedure procedure(env, archive, view);
+    return procedure.Run(choices);
+  }
+  std::vector<std::string>& events() { return view.events; }
+
+  CurrentDirectoryGuard cwd;
+  TempWinePrefix prefix;
+  PrefixRecordingEnv env;
+  TZLBArchive archive;
+  RecordingView view;
+  installer::InstallChoices choices;
+};
