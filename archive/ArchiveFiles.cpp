@@ -8,8 +8,8 @@
 std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env) {
   try {
     return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadDenyWrite, &env);
-  } catch (const Exception&) {
-    throw Exception(FormatMessage("Unable to open file (%s)", fileName));
+  } catch (const Exception& failure) {
+    throw Exception(FormatMessage("Unable to open file (%s)", fileName), failure.Cause());
   }
 }
 

@@ -14,7 +14,7 @@ class Env;
 // File handling shared by the reading and the writing side of the archive component.
 
 // Opens fileName for reading, others may read too. Fails with "Unable to open file (%s)"
-// naming the file, whatever the reason.
+// naming the file, whatever the reason; the system's reason is carried as its cause.
 std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env);
 
 // The length bytes of base that begin at start, as a stream of their own: reads stop at their

@@ -3,6 +3,7 @@
 // is untrusted: sizes and offsets are checked against the file before they are used, and
 // memory grows only with bytes actually obtained from it.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -141,7 +142,7 @@ std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
     remaining -= asked;
   }
   if (registry.Bytes() != expected) {
-    throw Exception(kCannotReadList);
+    throw Exception(kCannotReadList, "the registry ends early");
   }
   return registry.TakeEntries();
 }
@@ -177,14 +178,14 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     if ((size > 0 && content < 0) || content > kMaxArchiveBytes) {
       throw Exception("The archive file appears to be corrupted");
     }
-    const std::uint32_t crc = CalcCRC(*file, std::int64_t{kTrailerSize});
+    const std::uint32_t crc = skipArchiveCrc_ ? 0 : CalcCRC(*file, std::int64_t{kTrailerSize});
     if (size > 0) {
       std::uint8_t trailer[kTrailerSize];
       file->SetPosition(content);
       file->ReadBuffer(trailer, kTrailerSize);
       FTrailer = DecodeTrailer(trailer);
     }
-    if (crc != FTrailer.ArchiveCRC) {
+    if (!skipArchiveCrc_ && crc != FTrailer.ArchiveCRC) {
       throw Exception("The archive file appears to be corrupted");
     }
   } catch (...) {
@@ -195,7 +196,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
 
   try {
     if (!RegistryFits(FTrailer, size)) {
-      throw Exception(kCannotReadList);
+      throw Exception(kCannotReadList, "the trailer names a registry this file cannot hold");
     }
     if (FTrailer.RegistryCompressed != 0) {
       FActivity = actReadRegistry;
@@ -212,6 +213,14 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       OnArchiveOpened(this);
     }
   } catch (...) {
+    // Whatever failed is carried as the cause of the one message opening gives for it.
+    std::string cause;
+    try {
+      throw;
+    } catch (const std::exception& failure) {
+      cause = CauseOf(failure);
+    } catch (...) {
+    }
     file.reset();
     opened.reset();
     try {
@@ -220,13 +229,22 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       // A progress handler that fails while we close must not hide why opening failed; the
       // archive is closed before the handler is called.
     }
-    throw Exception(kCannotReadList);
+    throw Exception(kCannotReadList, cause == kCannotReadList ? std::string() : cause);
   }
   file.reset();
   opened.reset();
   FActivity = actIdle;
   DoProgress(this);
   return true;
+}
+
+bool TZLBArchive::OpenArchiveForSalvage(const std::string& FileName) {
+  struct SkipCrc {
+    bool& flag;
+    explicit SkipCrc(bool& f) : flag(f) { flag = true; }
+    ~SkipCrc() { flag = false; }
+  } skip(skipArchiveCrc_);
+  return OpenArchive(FileName);
 }
 
 void TZLBArchive::GetFileEntry(int Index, TArchiveEntry& Entry) const {
@@ -242,7 +260,7 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
   const std::string corrupt = FormatMessage("File (%d) is corrupt", Index);
   if (static_cast<std::size_t>(Index) >= misplaced_.size() ||
       misplaced_[static_cast<std::size_t>(Index)]) {
-    throw Exception(corrupt);
+    throw Exception(corrupt, "its data lies outside the member data");
   }
   std::unique_ptr<TFileStream> file = OpenForReading(FFileName, Env());
   // The member's CRC is computed from the pieces as they are written. When Dest held bytes
@@ -267,7 +285,7 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
       const std::int64_t asked = std::min(remaining, kPiece);
       const std::size_t got = source.Read(buffer, static_cast<std::size_t>(asked));
       if (got != static_cast<std::size_t>(asked)) {
-        throw Exception(corrupt);  // the member's data ends before its size
+        throw Exception(corrupt, "its data ends before its size");
       }
       FActivityDone += static_cast<std::int32_t>(got);
       DoProgress(this);
@@ -277,6 +295,12 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
       }
       remaining -= asked;
     }
+  } catch (const Exception& failure) {
+    // Reading, inflating and writing all fail as one message; the cause tells them apart (a
+    // full disk is not damaged data).
+    throw Exception(corrupt, failure.Message() == corrupt ? failure.Cause() : CauseOf(failure));
+  } catch (const std::exception& failure) {
+    throw Exception(corrupt, failure.what());
   } catch (...) {
     throw Exception(corrupt);
   }

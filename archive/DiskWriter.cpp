@@ -1,6 +1,7 @@
 #include "archive/DiskWriter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 
 #include "archive/ArchiveFiles.h"
@@ -35,9 +36,11 @@ std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& e
     if (dir.empty()) {
       throw Exception("Unable to create directory");
     }
+    errno = 0;
     platform::ForceFolders(env_, dir);
+    const int why = errno;
     if (!env_.FolderExists(dir)) {
-      throw Exception("Unable to create destination path");
+      throw Exception("Unable to create destination path", SystemReason(why));
     }
     if (hostForm) {
       std::replace(dir.begin(), dir.end(), '\\', '/');
@@ -66,7 +69,7 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
                        const ReplaceQuestion& mayReplace) const {
   const std::string cannotCreate = FormatMessage("Cannot create file %s", full);
   if (env_.FolderExists(full)) {
-    throw EFCreateError(cannotCreate);
+    throw EFCreateError(cannotCreate, SystemReason(EISDIR));
   }
   const bool existed = env_.FileExists(full);
   if (existed) {
@@ -75,15 +78,18 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     }
     // Windows opens the file it overwrites: one that is read-only or held by another program
     // is refused, and stays as it is.
+    errno = 0;
     if (!env_.OpenFile(full, TFileMode::fmOpenReadWriteExclusive)) {
-      throw EFCreateError(cannotCreate);
+      throw EFCreateError(cannotCreate, SystemReason(errno));
     }
   }
 
+  errno = 0;
   TemporaryFile temp(env_, env_.CreateTempFile(platform::FolderPart(full), "ZLB"));
+  const int tempFailure = errno;
   if (temp.Name().empty()) {
     if (!existed) {
-      throw EFCreateError(cannotCreate);
+      throw EFCreateError(cannotCreate, SystemReason(tempFailure));
     }
     // Nothing can be created in the folder, but the file itself may be written: overwrite it
     // where it stands, as Windows would.
@@ -95,15 +101,17 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     std::unique_ptr<TFileStream> out;
     try {
       out = std::make_unique<TFileStream>(temp.Name(), TFileMode::fmCreate, &env_);
-    } catch (const Exception&) {
-      throw EFCreateError(cannotCreate);
+    } catch (const Exception& failure) {
+      throw EFCreateError(cannotCreate, failure.Cause());
     }
     ProduceBuffered(*out, produce);
   }
+  errno = 0;
   if (existed ? env_.ReplaceFile(temp.Name(), full) : env_.MoveFile(temp.Name(), full)) {
     temp.Release();
     return true;
   }
+  const int why = errno;
   if (!existed) {
     // Something took the name while the member was being written. A file was never asked
     // about, so it is replaced only if the question allows it now; anything else that is no
@@ -116,5 +124,7 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
       return true;
     }
   }
-  throw EFCreateError(cannotCreate);
+  // A folder of that name is in the way, or the folder refuses the new name.
+  throw EFCreateError(cannotCreate,
+                      env_.FolderExists(full) ? SystemReason(EISDIR) : SystemReason(why));
 }

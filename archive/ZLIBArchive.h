@@ -40,6 +40,11 @@ class TZLBArchive : public TComponent {
   // --- reading ---
   // Opens and verifies an archive; false when FileName is empty.
   bool OpenArchive(const std::string& FileName);
+  // Opens an archive as OpenArchive does, but without comparing the whole file with the
+  // trailer's checksum: for rescuing what a damaged archive still holds, where each member is
+  // then checked against its own CRC-32 (set CheckCRC). A file too short for a trailer and a
+  // registry that does not decode still fail as in OpenArchive.
+  bool OpenArchiveForSalvage(const std::string& FileName);
   void CloseArchive();
   void GetFileEntry(int Index, TArchiveEntry& Entry) const;
   bool ExtractToStream(int Index, TStream& Dest);
@@ -120,6 +125,7 @@ class TZLBArchive : public TComponent {
   void WriteRegistryTo(TStream& Dest, const class TCrcWriteStream* tracked);
 
   platform::Env* env_;
+  bool skipArchiveCrc_ = false;  // set only while OpenArchiveForSalvage runs
   // Per entry of the open archive: its data lies outside the member data or shares bytes with
   // another member's, so it is refused. Found once when the archive is opened.
   std::vector<bool> misplaced_;

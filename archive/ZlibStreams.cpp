@@ -215,7 +215,8 @@ std::size_t TDecompressionStream::InflateInto(std::uint8_t* output, std::size_t 
     produced += step;
     produced_ += static_cast<std::int64_t>(step);
     if (result == InflateEngine::Result::kError) {
-      throw ECompressionError(kZlibFailed);
+      // What is wrong with the data travels as the cause.
+      throw ECompressionError(kZlibFailed, "damaged compressed data");
     }
     if (!quietly) {
       env_->Beep();

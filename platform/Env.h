@@ -84,8 +84,9 @@ class Env {
 
   // Opens a file; nullptr when it cannot be opened or created (missing, not a regular file such
   // as a folder or a FIFO, a sharing conflict, no permission, unmapped drive, a device name
-  // with fmCreate). Files created get mode 0666 less the umask. As on Windows, an existing file whose read-only attribute is set
-  // (on the host: no write bit for anyone) is never opened for writing, not even by root.
+  // with fmCreate). Files created get mode 0666 less the umask. As on Windows, an existing file
+  // whose read-only attribute is set (on the host: no write bit for anyone) is never opened for
+  // writing, not even by root.
   virtual std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) = 0;
 
   virtual bool FileExists(const std::string& path) = 0;  // a regular file; a folder is not

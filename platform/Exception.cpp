@@ -1,5 +1,7 @@
 #include "platform/Exception.h"
 
+#include <cstring>
+
 namespace {
 
 std::string ReplaceFirstPlaceholder(const std::string& templ, const char* placeholder,
@@ -19,4 +21,15 @@ std::string FormatMessage(const std::string& templ, const std::string& arg) {
 
 std::string FormatMessage(const std::string& templ, long long arg) {
   return ReplaceFirstPlaceholder(templ, "%d", std::to_string(arg));
+}
+
+std::string CauseOf(const std::exception& failure) {
+  if (const auto* own = dynamic_cast<const Exception*>(&failure); own && !own->Cause().empty()) {
+    return own->Cause();
+  }
+  return failure.what();
+}
+
+std::string SystemReason(int error) {
+  return error == 0 ? std::string() : std::string(std::strerror(error));
 }

@@ -95,7 +95,11 @@ std::unique_ptr<File> HostEnv::OpenFile(const std::string& path, TFileMode mode)
     return nullptr;
   }
   const auto hostPath = HostPath(path);
-  return hostPath ? OpenHostFile(*hostPath, mode) : nullptr;
+  if (!hostPath) {
+    errno = ENOENT;  // an unmapped drive or a network name: nothing of that name is here
+    return nullptr;
+  }
+  return OpenHostFile(*hostPath, mode);
 }
 
 bool HostEnv::FileExists(const std::string& path) {

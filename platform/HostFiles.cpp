@@ -98,6 +98,7 @@ bool WriteFully(int fd, const void* buffer, std::size_t count) {
       return false;
     }
     if (n == 0) {
+      errno = EIO;
       return false;
     }
     done += static_cast<std::size_t>(n);
@@ -113,14 +114,14 @@ class HostFile : public File {
   std::size_t Read(void* buffer, std::size_t count) override {
     const ssize_t n = ReadFully(fd_.Get(), buffer, count);
     if (n < 0) {
-      throw EReadError("Stream read error");
+      throw EReadError("Stream read error", SystemReason(errno));
     }
     return static_cast<std::size_t>(n);
   }
 
   std::size_t Write(const void* buffer, std::size_t count) override {
     if (!WriteFully(fd_.Get(), buffer, count)) {
-      throw EWriteError("Stream write error");
+      throw EWriteError("Stream write error", SystemReason(errno));
     }
     return count;
   }
@@ -310,6 +311,9 @@ std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode) 
   }
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    // The reason callers can report: a folder is named as such; a FIFO or a device is "no
+    // such device" as far as files go.
+    errno = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
     return nullptr;
   }
   const int status = ::fcntl(fd.Get(), F_GETFL);

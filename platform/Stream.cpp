@@ -1,6 +1,7 @@
 #include "platform/Stream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -54,12 +55,19 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode, platform::
   if (env == nullptr) {
     env = platform::Env::Default();
   }
+  errno = 0;
   file_ = env->OpenFile(fileName, mode);
   if (!file_) {
+    // The host environment leaves the system's reason in errno; a lock held by another
+    // program is said in plain words.
+    const int error = errno;
+    const std::string cause = error == EWOULDBLOCK
+                                  ? std::string("the file is in use by another program")
+                                  : SystemReason(error);
     if (mode == TFileMode::fmCreate) {
-      throw EFCreateError(FormatMessage("Cannot create file %s", fileName));
+      throw EFCreateError(FormatMessage("Cannot create file %s", fileName), cause);
     }
-    throw EFOpenError(FormatMessage("Cannot open file %s", fileName));
+    throw EFOpenError(FormatMessage("Cannot open file %s", fileName), cause);
   }
 }
 

@@ -1,6 +1,5 @@
 #include "tools/zlb/CommandLine.h"
 
-#include <climits>
 #include <cstddef>
 
 namespace zlb {
@@ -15,6 +14,10 @@ enum OptionBit : unsigned {
   kLevel = 1u << 4,
   kSavePaths = 1u << 5,
   kRecursive = 1u << 6,
+  kVerbose = 1u << 7,
+  kJunkPaths = 1u << 8,
+  kSalvage = 1u << 9,
+  kForce = 1u << 10,
 };
 
 struct CommandInfo {
@@ -23,14 +26,15 @@ struct CommandInfo {
   unsigned options;
 };
 
-constexpr unsigned kWriteOptions = kQuiet | kLevel | kSavePaths | kRecursive;
+constexpr unsigned kWriteOptions = kQuiet | kVerbose | kLevel | kSavePaths | kRecursive;
 
 constexpr CommandInfo kCommands[] = {
-    {"list", Command::List, kQuiet | kTsv},
-    {"info", Command::Info, kQuiet},
-    {"test", Command::Test, kQuiet},
-    {"extract", Command::Extract, kQuiet | kWithPaths | kNoClobber},
-    {"create", Command::Create, kWriteOptions},
+    {"list", Command::List, kQuiet | kTsv | kSalvage},
+    {"info", Command::Info, kQuiet | kSalvage},
+    {"test", Command::Test, kQuiet | kVerbose | kSalvage},
+    {"extract", Command::Extract,
+     kQuiet | kVerbose | kWithPaths | kJunkPaths | kNoClobber | kSalvage},
+    {"create", Command::Create, kWriteOptions | kForce},
     {"add", Command::Add, kWriteOptions},
 };
 
@@ -48,6 +52,10 @@ constexpr OptionInfo kOptions[] = {
     {"--level", nullptr, kLevel},
     {"--save-paths", nullptr, kSavePaths},
     {"--recursive", "-r", kRecursive},
+    {"--verbose", "-v", kVerbose},
+    {"--junk-paths", "-j", kJunkPaths},
+    {"--salvage", nullptr, kSalvage},
+    {"--force", "-f", kForce},
 };
 
 bool IsOption(const std::string& arg) {
@@ -84,29 +92,6 @@ TFileCompressionLevel ParseLevel(const std::string& text) {
   throw UsageError("invalid level '" + text + "' (none, fastest, default or maximum)");
 }
 
-// A decimal number, optionally negative. Values beyond the range of int are clamped: they
-// name no member either way, and the archive reports that.
-int ParseIndex(const std::string& text) {
-  std::size_t at = text.size() > 1 && text[0] == '-' ? 1 : 0;
-  if (at == text.size()) {
-    throw UsageError("invalid index '" + text + "'");
-  }
-  long long value = 0;
-  for (; at < text.size(); ++at) {
-    const char c = text[at];
-    if (c < '0' || c > '9') {
-      throw UsageError("invalid index '" + text + "'");
-    }
-    if (value <= INT_MAX) {
-      value = value * 10 + (c - '0');
-    }
-  }
-  if (text[0] == '-') {
-    return value > INT_MAX ? INT_MIN : static_cast<int>(-value);
-  }
-  return value > INT_MAX ? INT_MAX : static_cast<int>(value);
-}
-
 void ApplyOption(Options& options, OptionBit bit, const std::string& value) {
   switch (bit) {
     case kQuiet:
@@ -116,7 +101,19 @@ void ApplyOption(Options& options, OptionBit bit, const std::string& value) {
       options.tsv = true;
       break;
     case kWithPaths:
-      options.withPaths = true;
+      options.junkPaths = false;  // the default, named; the last of the two given counts
+      break;
+    case kJunkPaths:
+      options.junkPaths = true;
+      break;
+    case kVerbose:
+      options.verbose = true;
+      break;
+    case kSalvage:
+      options.salvage = true;
+      break;
+    case kForce:
+      options.force = true;
       break;
     case kNoClobber:
       options.noClobber = true;
@@ -159,9 +156,7 @@ void TakePositionals(Options& options, const std::vector<std::string>& positiona
       if (options.destDir.empty()) {
         throw UsageError("DESTDIR is empty");
       }
-      for (; next != positionals.end(); ++next) {
-        options.indexes.push_back(ParseIndex(*next));
-      }
+      options.members.assign(next, positionals.end());
       break;
     case Command::Create:
     case Command::Add:
@@ -243,37 +238,50 @@ const char* UsageText() {
   return "Usage: zlb COMMAND [OPTION...] ARCHIVE [ARGUMENT...]\n"
          "\n"
          "Commands:\n"
-         "  list [--tsv] ARCHIVE        list the members\n"
-         "  info ARCHIVE                show the archive's trailer, one key=value a line\n"
-         "  test ARCHIVE                verify the archive and the CRC-32 of every member\n"
-         "  extract [--with-paths] [--no-clobber] ARCHIVE DESTDIR [INDEX...]\n"
-         "                              extract every member, or the members given by index,\n"
-         "                              into DESTDIR (created when missing)\n"
-         "  create [--level LEVEL] [--save-paths] [-r] ARCHIVE FILE...\n"
-         "                              begin a new archive and add the files to it\n"
-         "  add [--level LEVEL] [--save-paths] [-r] ARCHIVE FILE...\n"
+         "  list [--tsv] [--salvage] ARCHIVE\n"
+         "                              list the members\n"
+         "  info [--salvage] ARCHIVE    show the archive's trailer, one key=value a line\n"
+         "  test [-v] [--salvage] ARCHIVE\n"
+         "                              verify the archive and the CRC-32 of every member\n"
+         "  extract [-j] [--no-clobber] [-v] [--salvage] ARCHIVE DESTDIR [MEMBER...]\n"
+         "                              extract every member, or the members given, into\n"
+         "                              DESTDIR (created when missing), recreating the folders\n"
+         "                              stored with them\n"
+         "  create [-f] [--level LEVEL] [--save-paths] [-r] [-v] ARCHIVE FILE...\n"
+         "                              build a new archive from the files\n"
+         "  add [--level LEVEL] [--save-paths] [-r] [-v] ARCHIVE FILE...\n"
          "                              add the files to an existing archive\n"
          "\n"
          "Options:\n"
          "  --tsv              one line per member, eight TAB-separated fields: index, name,\n"
          "                     path, size, packed size, stored (0/1), level (0-3), CRC-32\n"
-         "  --with-paths       recreate each member's stored folder below DESTDIR\n"
+         "  -j, --junk-paths   put every member straight into DESTDIR, without its folder\n"
+         "  --with-paths       recreate each member's stored folder below DESTDIR (the default)\n"
          "  --no-clobber       leave existing files alone\n"
+         "  --salvage          skip the whole-file check (list and info then show what the\n"
+         "                     registry says); test and extract check each member against\n"
+         "                     its own CRC-32 and extract the sound ones\n"
+         "  -f, --force        replace an existing ARCHIVE once the new one is complete\n"
          "  --level LEVEL      none, fastest, default or maximum (default: default)\n"
          "  --save-paths       record the folder part of each FILE in the archive\n"
          "  -r, --recursive    add the files inside folder arguments, descending into\n"
          "                     subfolders\n"
+         "  -v, --verbose      one line per member\n"
          "  -q, --quiet        show no progress\n"
          "  -h, --help         show this help\n"
          "  --version          show the version\n"
          "  --                 end of options\n"
          "\n"
+         "MEMBER is an index (digits only) or a name; '*' and '?' are wildcards, and letter\n"
+         "case does not matter. A name with a folder separator is matched against the\n"
+         "member's folder and name, any other against its name alone.\n"
+         "A member that cannot be tested or extracted is reported and the others go on.\n"
          "ARCHIVE, DESTDIR and FILE are host paths or Windows paths (C:\\...).\n"
          "Names are shown in UTF-8 with control characters as \\xHH.\n"
          "A zlb stopped midway leaves no damaged archive and no half-written file, but a\n"
          "temporary file ZLB* may remain: in $TMPDIR (else /tmp) from create and add, in the\n"
          "target's folder from extract.\n"
-         "Exit status: 0 success, 1 failure, 2 usage error.\n";
+         "Exit status: 0 success, 1 failure (also when any member failed), 2 usage error.\n";
 }
 
 }  // namespace zlb

@@ -16,15 +16,19 @@ struct Options {
   bool version = false;  // --version likewise: print the version and do nothing else
   Command command = Command::List;
   bool quiet = false;
+  bool verbose = false;  // one line per member on standard output
   bool tsv = false;
-  bool withPaths = false;
+  bool junkPaths = false;  // extract: every member straight into DESTDIR
   bool noClobber = false;
+  bool salvage = false;  // test, extract: skip the whole-file check, check member by member
+  bool force = false;    // create: replace an existing file when the new archive is complete
   bool savePaths = false;
   bool recursive = false;
   TFileCompressionLevel level = fcDefault;
   std::string archive;
   std::string destDir;
-  std::vector<int> indexes;  // extract: the members to extract; empty means all
+  // extract: the members to extract as given (indexes, names or wildcards); empty means all
+  std::vector<std::string> members;
   std::vector<std::string> files;
 };
 

@@ -4,17 +4,18 @@
 
 namespace zlb {
 
-// The commands. Each writes its results to standard output and fails with an Exception
-// carrying the archive component's message (or one of its own).
+// The commands. Each writes its results to standard output and returns the exit status: 0, or
+// 1 when it went on past a problem it reported. A command that cannot go on fails with a
+// Failure (tools/zlb/Messages.h) or an Exception carrying the archive component's message.
 
 // Reading side.
-void RunList(const Options& options);
-void RunInfo(const Options& options);
-void RunTest(const Options& options);
-void RunExtract(const Options& options);
+int RunList(const Options& options);
+int RunInfo(const Options& options);
+int RunTest(const Options& options);
+int RunExtract(const Options& options);
 
 // Writing side.
-void RunCreate(const Options& options);
-void RunAdd(const Options& options);
+int RunCreate(const Options& options);
+int RunAdd(const Options& options);
 
 }  // namespace zlb

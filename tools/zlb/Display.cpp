@@ -1,6 +1,7 @@
 #include "tools/zlb/Display.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/CodePage.h"
@@ -14,14 +15,15 @@ std::string Escaped(unsigned char c) {
   return text;
 }
 
-// Packed size as a share of the unpacked size, in whole percent; "-" for an empty member.
-std::string Ratio(std::int64_t unpacked, std::int64_t packed) {
+// The space packing saved, as a share of the unpacked size in whole percent (66% for a member
+// packed to a third); "-" for an empty member.
+std::string Saved(std::int64_t unpacked, std::int64_t packed) {
   if (unpacked <= 0) {
     return "-";
   }
-  const auto percent = static_cast<long long>(
-      (static_cast<double>(packed) * 100.0) / static_cast<double>(unpacked) + 0.5);
-  return std::to_string(percent) + "%";
+  const double kept = static_cast<double>(packed) * 100.0 / static_cast<double>(unpacked);
+  // Cut, not rounded, so that a member is never said to have saved more than it did.
+  return std::to_string(static_cast<long long>(std::floor(100.0 - kept))) + "%";
 }
 
 std::string Method(const TArchiveEntry& entry) {
@@ -91,7 +93,7 @@ std::string TsvLine(int index, const TArchiveEntry& entry) {
 }
 
 std::string MemberTable::Header() {
-  return Line(kColumns, "Index", "Size", "Packed", "Ratio", "Method", "CRC-32", "Name") + '\n' +
+  return Line(kColumns, "Index", "Size", "Packed", "Saved", "Method", "CRC-32", "Name") + '\n' +
          Line(kColumns, "-----", "----------", "----------", "-----", "---------------", "--------",
               "----");
 }
@@ -101,7 +103,7 @@ std::string MemberTable::Row(int index, const TArchiveEntry& entry) {
   unpacked_ += entry.UnpackedSize;
   packed_ += entry.PackedSize;
   return Line(kColumns, std::to_string(index), std::to_string(entry.UnpackedSize),
-              std::to_string(entry.PackedSize), Ratio(entry.UnpackedSize, entry.PackedSize),
+              std::to_string(entry.PackedSize), Saved(entry.UnpackedSize, entry.PackedSize),
               Method(entry), Hex8(entry.CRC),
               Shown(ShortString(entry.Path) + ShortString(entry.Name)));
 }
@@ -109,7 +111,7 @@ std::string MemberTable::Row(int index, const TArchiveEntry& entry) {
 std::string MemberTable::Total() const {
   return Line(kColumns, "", "----------", "----------", "-----", "", "", "----") + '\n' +
          Line(kColumns, "", std::to_string(unpacked_), std::to_string(packed_),
-              Ratio(unpacked_, packed_), "", "", Members(count_));
+              Saved(unpacked_, packed_), "", "", Members(count_));
 }
 
 }  // namespace zlb

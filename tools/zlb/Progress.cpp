@@ -21,13 +21,27 @@ std::size_t Width(const std::string& utf8) {
   return width;
 }
 
+bool StartsWith(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+// The one line on screen at a time.
+ProgressLine* active = nullptr;
+
 }  // namespace
 
-ProgressLine::ProgressLine(bool wanted, std::string archiveName)
-    : enabled_(wanted && ::isatty(STDERR_FILENO) == 1), archiveName_(std::move(archiveName)) {}
+ProgressLine::ProgressLine(bool wanted, std::string verb)
+    : enabled_(wanted && ::isatty(STDERR_FILENO) == 1), verb_(std::move(verb)) {
+  if (enabled_) {
+    active = this;
+  }
+}
 
 ProgressLine::~ProgressLine() {
-  Finish();
+  Clear();
+  if (active == this) {
+    active = nullptr;
+  }
 }
 
 void ProgressLine::Attach(TZLBArchive& archive) {
@@ -46,11 +60,21 @@ void ProgressLine::AttachBatch(TZLBArchive& archive) {
   }
 }
 
+void ProgressLine::SetItem(std::string item) {
+  item_ = std::move(item);
+}
+
 void ProgressLine::Report(const std::string& message, int percentage) {
-  if (!enabled_ || message.empty() || message == archiveName_) {
+  // A member's data is reported as "Extracting <name>" while it is read and "Updating <name>"
+  // while it is added; the registry has reports of its own, which are left out.
+  const bool memberData =
+      (StartsWith(message, "Extracting ") || StartsWith(message, "Updating ")) &&
+      message != "Extracting archive registry";
+  if (!enabled_ || !memberData) {
     return;
   }
-  Show(Shown(message) + ' ' + std::to_string(percentage) + '%');
+  const std::string item = !item_.empty() ? item_ : Shown(message.substr(message.find(' ') + 1));
+  Show(verb_ + ' ' + item + ' ' + std::to_string(percentage) + '%');
 }
 
 void ProgressLine::ReportBatch(int filesDone, int filesTotal, std::int64_t bytesDone) {
@@ -59,7 +83,7 @@ void ProgressLine::ReportBatch(int filesDone, int filesTotal, std::int64_t bytes
   }
   char bytes[32];
   std::snprintf(bytes, sizeof bytes, "%.1f MiB", static_cast<double>(bytesDone) / (1 << 20));
-  Show("Adding: " + std::to_string(filesDone) + "/" + std::to_string(filesTotal) + " files, " +
+  Show(verb_ + ": " + std::to_string(filesDone) + "/" + std::to_string(filesTotal) + " files, " +
        bytes);
 }
 
@@ -76,12 +100,21 @@ void ProgressLine::Show(const std::string& text) {
   width_ = width;
 }
 
-void ProgressLine::Finish() {
+void ProgressLine::Clear() {
   if (!current_.empty()) {
-    std::fputs("\n", stderr);
+    std::string blank(width_ + 2, ' ');
+    blank.front() = '\r';
+    blank.back() = '\r';
+    std::fputs(blank.c_str(), stderr);
     std::fflush(stderr);
     current_.clear();
     width_ = 0;
+  }
+}
+
+void ProgressLine::ClearActive() {
+  if (active != nullptr) {
+    active->Clear();
   }
 }
 

@@ -1,6 +1,12 @@
+// The reading commands. A member that cannot be tested or extracted is reported and the work
+// goes on with the next one; the command then ends with exit status 1.
+#include <cerrno>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "archive/MemberNames.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
@@ -9,8 +15,11 @@
 #include "platform/WinNames.h"
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/Display.h"
+#include "tools/zlb/Messages.h"
 #include "tools/zlb/NullSink.h"
+#include "tools/zlb/Opening.h"
 #include "tools/zlb/Progress.h"
+#include "tools/zlb/Selection.h"
 
 namespace zlb {
 namespace {
@@ -20,18 +29,99 @@ void PrintLine(const std::string& line) {
   std::fputc('\n', stdout);
 }
 
+std::string MemberLabel(int index, const TArchiveEntry& entry) {
+  return "member " + std::to_string(index) + " (" + ShownMember(entry) + ")";
+}
+
+// A folder name without closing separators (but never emptied).
+std::string WithoutClosingSeparators(std::string folder) {
+  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) {
+    folder.pop_back();
+  }
+  return folder;
+}
+
+// Flattened into one folder, members whose names differ only in ASCII letter case land on one
+// file. The first of each such group is kept; the others are left out of the run, and each
+// name is reported once. Returns whether there was no such collision.
+bool DropFlattenedCollisions(const TZLBArchive& archive, std::vector<int>& chosen) {
+  std::map<std::string, std::vector<int>> byName;
+  std::vector<std::string> order;
+  TArchiveEntry entry;
+  for (const int index : chosen) {
+    archive.GetFileEntry(index, entry);
+    const std::string key = FoldAsciiCase(ShortString(entry.Name));
+    auto& group = byName[key];
+    if (group.empty()) {
+      order.push_back(key);
+    }
+    group.push_back(index);
+  }
+  bool clean = true;
+  std::vector<int> kept;
+  for (const int index : chosen) {
+    archive.GetFileEntry(index, entry);
+    const auto& group = byName[FoldAsciiCase(ShortString(entry.Name))];
+    if (group.front() == index) {
+      kept.push_back(index);
+    }
+  }
+  for (const std::string& key : order) {
+    const auto& group = byName[key];
+    if (group.size() < 2) {
+      continue;
+    }
+    clean = false;
+    archive.GetFileEntry(group.front(), entry);
+    std::string text = Shown(ShortString(entry.Name)) + ": " + std::to_string(group.size()) +
+                       " members land on this name with -j; extracted " +
+                       MemberLabel(group.front(), entry) + ", left out";
+    for (std::size_t i = 1; i < group.size(); ++i) {
+      archive.GetFileEntry(group[i], entry);
+      text += (i > 1 ? ", " : " ") + MemberLabel(group[i], entry);
+    }
+    Warn(text);
+  }
+  chosen = kept;
+  return clean;
+}
+
+// One member that failed to extract, named, with the reason. A file that cannot be created is
+// named as the user would write it, below the destination folder the user gave.
+void ReportExtractFailure(const Options& options, int index, const TArchiveEntry& entry,
+                          const Exception& failure) {
+  const std::string folder = options.junkPaths ? std::string() : ShortString(entry.Path);
+  std::string reason;
+  if (dynamic_cast<const EFCreateError*>(&failure) != nullptr) {
+    reason =
+        "Cannot create file " + ShownJoin(options.destDir, folder + "\\" + ShortString(entry.Name));
+  } else if (failure.Message() == "Unable to create destination path") {
+    std::string shown = ShownJoin(options.destDir, folder);
+    while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\')) {
+      shown.pop_back();
+    }
+    reason = "Unable to create destination path " + shown;
+  }
+  if (reason.empty()) {
+    reason = Describe(failure);
+  } else if (!failure.Cause().empty()) {
+    reason += ": " + ShownUtf8(failure.Cause());
+  }
+  Warn(MemberLabel(index, entry) + ": " + reason);
+}
+
 }  // namespace
 
-void RunList(const Options& options) {
+int RunList(const Options& options) {
   TZLBArchive archive;
-  archive.OpenArchive(platform::Utf8ToAnsi(options.archive));
+  OpenForReading(archive, options, options.salvage);
   TArchiveEntry entry;
   if (options.tsv) {
     for (int index = 0; index < archive.FileCount(); ++index) {
       archive.GetFileEntry(index, entry);
       PrintLine(TsvLine(index, entry));
     }
-    return;
+    return 0;
   }
   MemberTable table;
   PrintLine(MemberTable::Header());
@@ -40,11 +130,12 @@ void RunList(const Options& options) {
     PrintLine(table.Row(index, entry));
   }
   PrintLine(table.Total());
+  return 0;
 }
 
-void RunInfo(const Options& options) {
+int RunInfo(const Options& options) {
   TZLBArchive archive;
-  archive.OpenArchive(platform::Utf8ToAnsi(options.archive));
+  OpenForReading(archive, options, options.salvage);
   const TArchiveTrailer& trailer = archive.Trailer();
   PrintLine("files=" + std::to_string(trailer.FileCount));
   PrintLine("registry_offset=" + std::to_string(trailer.RegistryOffset));
@@ -52,40 +143,74 @@ void RunInfo(const Options& options) {
   PrintLine("registry_compressed=" + std::to_string(trailer.RegistryCompressed));
   PrintLine("registry_mark=" + std::to_string(trailer.RegistryMark));
   PrintLine("archive_crc=" + Hex8(trailer.ArchiveCRC));
+  return 0;
 }
 
-void RunTest(const Options& options) {
-  const std::string name = platform::Utf8ToAnsi(options.archive);
-  ProgressLine progress(!options.quiet, name);
+int RunTest(const Options& options) {
+  ProgressLine progress(!options.quiet, "Testing");
   TZLBArchive archive;
   progress.Attach(archive);
-  archive.OpenArchive(name);
+  OpenForReading(archive, options, options.salvage);
 
   // Each member goes into a sink that keeps nothing, so memory stays flat whatever the
   // member's size; the archive checks the CRC of the bytes as they pass.
   archive.SetCheckCRC(true);
+  TArchiveEntry entry;
+  int bad = 0;
   for (int index = 0; index < archive.FileCount(); ++index) {
-    NullSink sink;
-    archive.ExtractToStream(index, sink);
+    archive.GetFileEntry(index, entry);
+    progress.SetItem(ShownMember(entry));
+    std::string verdict = "OK";
+    try {
+      NullSink sink;
+      archive.ExtractToStream(index, sink);
+    } catch (const Exception& failure) {
+      verdict = failure.Message() == FormatMessage("File (%d) failed CRC check", index)
+                    ? "bad CRC"
+                    : "damaged data";
+      Warn(MemberLabel(index, entry) + ": " + Describe(failure));
+    }
+    bad += verdict == "OK" ? 0 : 1;
+    if (options.verbose || options.salvage) {
+      progress.Clear();
+      PrintLine("testing: " + ShownMember(entry) + " " + verdict);
+    }
   }
-  progress.Finish();
-  PrintLine(Shown(name) + ": " + Members(archive.FileCount()) + " OK");
+  progress.Clear();
+  const std::string shownArchive = ShownUtf8(options.archive);
+  if (bad > 0) {
+    Warn(shownArchive + ": " + std::to_string(bad) + " of " + Members(archive.FileCount()) +
+         " failed the test");
+    return 1;
+  }
+  PrintLine(shownArchive + ": " + Members(archive.FileCount()) + " OK");
+  return 0;
 }
 
-void RunExtract(const Options& options) {
-  const std::string name = platform::Utf8ToAnsi(options.archive);
-  ProgressLine progress(!options.quiet, name);
+int RunExtract(const Options& options) {
+  ProgressLine progress(!options.quiet, "Extracting");
   TZLBArchive archive;
   progress.Attach(archive);
-  archive.OpenArchive(name);
+  OpenForReading(archive, options, options.salvage);
 
-  std::string destDir = platform::Utf8ToAnsi(options.destDir);
-  if (!platform::ForceFolders(*platform::Env::Default(), destDir)) {
-    throw Exception("Unable to create destination path");
+  // Everything the arguments name is checked before anything is created.
+  std::vector<int> chosen = SelectMembers(archive, ShownUtf8(options.archive), options.members);
+  bool clean = true;
+  if (options.junkPaths) {
+    clean = DropFlattenedCollisions(archive, chosen);
+  }
+
+  platform::Env& env = *platform::Env::Default();
+  std::string destDir = WithoutClosingSeparators(platform::Utf8ToAnsi(options.destDir));
+  if (!platform::ForceFolders(env, destDir)) {
+    const int why = errno;
+    throw Failure(ShownUtf8(options.destDir) + ": Unable to create destination path: " +
+                  (env.HostPath(destDir) ? ShownUtf8(SystemReason(why != 0 ? why : ENOENT))
+                                         : Shown(WhyNothingThere(destDir))));
   }
   // The archive joins the folder and the member's name as they stand; a closing separator
-  // makes the members land inside the folder.
-  // In the separator of its own form, so that names in messages read as the user wrote them.
+  // makes the members land inside the folder, in the separator of the folder's own form, so
+  // that names in messages read as the user wrote them.
   if (!platform::EndsWithSeparator(destDir)) {
     destDir += destDir.find('\\') == std::string::npos && destDir.find('/') != std::string::npos
                    ? '/'
@@ -93,19 +218,31 @@ void RunExtract(const Options& options) {
   }
 
   archive.SetCheckCRC(true);
-  archive.SetExtractWithPath(options.withPaths);
+  archive.SetExtractWithPath(!options.junkPaths);
+  bool kept = false;  // the member's file existed and --no-clobber kept it
   if (options.noClobber) {
-    archive.OnReplaceFile = [](const std::string&, bool& Replace) { Replace = false; };
+    archive.OnReplaceFile = [&kept](const std::string&, bool& Replace) {
+      Replace = false;
+      kept = true;
+    };
   }
-  if (options.indexes.empty()) {
-    for (int index = 0; index < archive.FileCount(); ++index) {
+  TArchiveEntry entry;
+  for (const int index : chosen) {
+    archive.GetFileEntry(index, entry);
+    progress.SetItem(ShownMember(entry));
+    kept = false;
+    try {
       archive.ExtractFile(destDir, index);
-    }
-  } else {
-    for (const int index : options.indexes) {
-      archive.ExtractFile(destDir, index);
+      if (options.verbose && !kept) {
+        progress.Clear();
+        PrintLine("extracting: " + ShownMember(entry));
+      }
+    } catch (const Exception& failure) {
+      clean = false;
+      ReportExtractFailure(options, index, entry, failure);
     }
   }
+  return clean ? 0 : 1;
 }
 
 }  // namespace zlb

@@ -1,19 +1,54 @@
+// The writing commands. Every file is checked before anything is written, and an archive is
+// built or extended as a whole or not at all: a new archive is assembled under a temporary
+// name beside its final one and moved into place when it is complete; an interrupted or
+// failed run removes what it began.
+#include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveFiles.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
+#include "platform/Env.h"
 #include "platform/EnvWrapper.h"
 #include "platform/Exception.h"
+#include "platform/Folders.h"
 #include "platform/Stream.h"
-#include "platform/WinNames.h"
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/Display.h"
+#include "tools/zlb/Interrupt.h"
+#include "tools/zlb/Messages.h"
+#include "tools/zlb/Opening.h"
 #include "tools/zlb/Progress.h"
+#include "tools/zlb/Selection.h"
+#include "tools/zlb/SourceChecks.h"
 
 namespace zlb {
 namespace {
+
+// Interrupt slots: the new archive being built, and the archive's own temporary file.
+constexpr int kBuildSlot = 0;
+constexpr int kRewriteSlot = 1;
+
+// The archive component, with each temporary file it assembles a rewrite in handed to the
+// interrupt cleanup, which removes it if the run is stopped.
+class ToolArchive : public TZLBArchive {
+ public:
+  ToolArchive(InterruptCleanup& cleanup, platform::Env* env)
+      : TZLBArchive(nullptr, env), cleanup_(cleanup) {}
+  std::string MakeTempFileName() override {
+    std::string name = TZLBArchive::MakeTempFileName();
+    if (const auto host = Env().HostPath(name)) {
+      cleanup_.Set(kRewriteSlot, *host);
+    }
+    return name;
+  }
+
+ private:
+  InterruptCleanup& cleanup_;
+};
 
 // The host environment, warning on standard error about every item a folder listing leaves
 // out because its name cannot be stored, and counting them.
@@ -26,8 +61,7 @@ class SkipWarningEnv : public platform::EnvWrapper {
     std::vector<std::string> left;
     std::vector<platform::FolderItem> items = target()->ListFolder(path, &left);
     for (const std::string& hostPath : left) {
-      std::fputs(("zlb: skipped " + ShownUtf8(hostPath) + ": the name cannot be stored\n").c_str(),
-                 stderr);
+      Warn("skipped " + ShownUtf8(hostPath) + ": the name cannot be stored");
     }
     skippedCount += static_cast<int>(left.size());
     if (skipped != nullptr) {
@@ -39,78 +73,133 @@ class SkipWarningEnv : public platform::EnvWrapper {
   int skippedCount = 0;
 };
 
+// Like other archivers, the work is finished, then the command fails for what was left out.
+int SkippedStatus(const SkipWarningEnv& env) {
+  if (env.skippedCount == 0) {
+    return 0;
+  }
+  Warn(env.skippedCount == 1 ? std::string("1 file skipped")
+                             : FormatMessage("%d files skipped", env.skippedCount));
+  return 1;
+}
+
 void Configure(TZLBArchive& archive, const Options& options) {
   archive.SetCompressionLevel(options.level);
   archive.SetSavePaths(options.savePaths);
   archive.SetRecursePaths(options.recursive);
 }
 
-// Whether two names denote the same file on this host.
-bool SameHostFile(platform::Env& env, const std::string& a, const std::string& b) {
-  const auto hostA = env.HostPath(a);
-  return hostA && hostA == env.HostPath(b);
-}
-
-// The files to add, in command-line order. With -r a folder stands for every file below it;
-// the listing also names folders (with --save-paths), and those are left out, as the archive
-// can hold only files. So is the archive itself when it lies in such a folder: it would be
-// added to itself.
-std::vector<std::string> FilesToAdd(TZLBArchive& archive, const Options& options) {
-  platform::Env& env = *platform::Env::Default();
-  std::vector<std::string> files;
-  for (const auto& file : options.files) {
-    const std::string name = platform::Utf8ToAnsi(file);
-    if (!options.recursive || !env.FolderExists(name)) {
-      files.push_back(name);
-      continue;
-    }
-    std::vector<std::string> found;
-    archive.ListDirectory(platform::WithoutTrailingSeparators(name), found);
-    for (const auto& item : found) {
-      if (!env.FolderExists(item) && !SameHostFile(env, item, archive.FileName())) {
-        files.push_back(item);
-      }
-    }
-  }
-  return files;
-}
-
-void Update(const Options& options, bool create) {
-  const std::string name = platform::Utf8ToAnsi(options.archive);
-  ProgressLine progress(!options.quiet, name);
-  SkipWarningEnv env(platform::Env::Default());
-  TZLBArchive archive(nullptr, &env);
-  Configure(archive, options);
-  if (create) {
-    archive.CreateArchive(name);
-  } else {
-    archive.OpenArchive(name);
-  }
-  // One rewrite of the archive for all the files; nothing changes when any of them fails.
+// Adds the checked files: the one place that decides how they go into the archive. All of
+// them go in with one rewrite of the archive, or none does; the files were all checked
+// beforehand, so a failure here is one of reading or writing. The progress line counts the
+// files added and the bytes read.
+void AddAll(TZLBArchive& archive, const std::vector<std::string>& files, ProgressLine& progress) {
   progress.AttachBatch(archive);
-  archive.AddFiles(FilesToAdd(archive, options));
-  progress.Finish();
-  // The archive file is written by the first addition. When there was nothing to add (-r on
-  // empty folders), a file of no bytes stands for the empty archive, so that the command
-  // leaves an archive behind as it reports.
-  if (archive.IsNew()) {
-    TFileStream empty(name, TFileMode::fmCreate);
+  archive.AddFiles(files);
+}
+
+// The members from index `from` on.
+std::vector<TArchiveEntry> EntriesFrom(const TZLBArchive& archive, int from) {
+  std::vector<TArchiveEntry> entries;
+  TArchiveEntry entry;
+  for (int index = from; index < archive.FileCount(); ++index) {
+    archive.GetFileEntry(index, entry);
+    entries.push_back(entry);
   }
-  // Like other archivers, finish the work, then fail for what was left out.
-  if (env.skippedCount > 0) {
-    throw Exception(env.skippedCount == 1 ? std::string("1 file skipped")
-                                          : FormatMessage("%d files skipped", env.skippedCount));
+  return entries;
+}
+
+// "adding: name (deflated 66%)" for each member added.
+void PrintAdded(const std::vector<TArchiveEntry>& added) {
+  for (const TArchiveEntry& entry : added) {
+    std::string how = "stored 0%";
+    if (entry.Stored == 0 && entry.UnpackedSize > 0) {
+      const double kept = 100.0 * entry.PackedSize / entry.UnpackedSize;
+      how = "deflated " + std::to_string(static_cast<int>(100.0 - kept)) + "%";
+    }
+    const std::string line = "adding: " + ShownMember(entry) + " (" + how + ")\n";
+    std::fputs(line.c_str(), stdout);
   }
+}
+
+// A new, empty file beside target for the new archive to be built in (a file of no bytes is an
+// archive without members), removed again unless released.
+std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env, const std::string& target,
+                                               const Options& options) {
+  errno = 0;
+  std::string name = env.CreateTempFile(platform::FolderPart(target), "ZLB");
+  if (name.empty()) {
+    throw Failure(ShownUtf8(options.archive) + ": cannot create the archive: " +
+                  ShownUtf8(SystemReason(errno != 0 ? errno : ENOENT)));
+  }
+  return std::make_unique<TemporaryFile>(env, name);
 }
 
 }  // namespace
 
-void RunCreate(const Options& options) {
-  Update(options, true);
+int RunCreate(const Options& options) {
+  platform::Env& env = *platform::Env::Default();
+  const std::string target = platform::Utf8ToAnsi(options.archive);
+  const std::string shownArchive = ShownUtf8(options.archive);
+  if (env.FolderExists(target)) {
+    throw Failure(shownArchive + ": " + ShownUtf8(SystemReason(EISDIR)));
+  }
+  const bool replace = env.FileExists(target);
+  if (replace && !options.force) {
+    throw Failure(shownArchive + ": File already exists (use -f to replace it)");
+  }
+
+  InterruptCleanup cleanup;
+  ProgressLine progress(!options.quiet, "Adding");
+  SkipWarningEnv listing(&env);
+  ToolArchive archive(cleanup, &listing);
+  Configure(archive, options);
+  std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, target, options);
+  if (const auto host = env.HostPath(build->Name())) {
+    cleanup.Set(kBuildSlot, *host);
+  }
+  archive.OpenArchive(build->Name());
+  const std::vector<std::string> files = CheckedSources(archive, {target, build->Name()}, options);
+  AddAll(archive, files, progress);
+  const std::vector<TArchiveEntry> added = EntriesFrom(archive, 0);
+  archive.CloseArchive();
+  progress.Clear();
+
+  // The complete archive takes its place: beside nothing (a file that appeared meanwhile is
+  // left alone), or in place of the old one with -f.
+  errno = 0;
+  const bool placed =
+      replace ? env.ReplaceFile(build->Name(), target) : env.MoveFile(build->Name(), target);
+  if (!placed) {
+    const int why = errno;
+    throw Failure(shownArchive + (!replace && env.FileExists(target)
+                                      ? ": File already exists (use -f to replace it)"
+                                      : ": cannot put the new archive in place: " +
+                                            ShownUtf8(SystemReason(why != 0 ? why : EIO))));
+  }
+  build->Release();
+  cleanup.Clear(kBuildSlot);
+  if (options.verbose) {
+    PrintAdded(added);
+  }
+  return SkippedStatus(listing);
 }
 
-void RunAdd(const Options& options) {
-  Update(options, false);
+int RunAdd(const Options& options) {
+  InterruptCleanup cleanup;
+  ProgressLine progress(!options.quiet, "Adding");
+  SkipWarningEnv listing(platform::Env::Default());
+  ToolArchive archive(cleanup, &listing);
+  Configure(archive, options);
+  OpenForReading(archive, options, false);
+  const int before = archive.FileCount();
+  const std::vector<std::string> files = CheckedSources(archive, {archive.FileName()}, options);
+  AddAll(archive, files, progress);
+  progress.Clear();
+  if (options.verbose) {
+    PrintAdded(EntriesFrom(archive, before));
+  }
+  return SkippedStatus(listing);
 }
 
 }  // namespace zlb

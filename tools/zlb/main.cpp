@@ -8,6 +8,7 @@
 #include "tools/zlb/CommandLine.h"
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/Display.h"
+#include "tools/zlb/Messages.h"
 
 namespace {
 
@@ -19,27 +20,22 @@ void PrintError(const std::string& shownMessage) {
   std::fputs(("zlb: " + shownMessage + "\n").c_str(), stderr);
 }
 
-void Run(const zlb::Options& options) {
+int Run(const zlb::Options& options) {
   switch (options.command) {
     case zlb::Command::List:
-      zlb::RunList(options);
-      break;
+      return zlb::RunList(options);
     case zlb::Command::Info:
-      zlb::RunInfo(options);
-      break;
+      return zlb::RunInfo(options);
     case zlb::Command::Test:
-      zlb::RunTest(options);
-      break;
+      return zlb::RunTest(options);
     case zlb::Command::Extract:
-      zlb::RunExtract(options);
-      break;
+      return zlb::RunExtract(options);
     case zlb::Command::Create:
-      zlb::RunCreate(options);
-      break;
+      return zlb::RunCreate(options);
     case zlb::Command::Add:
-      zlb::RunAdd(options);
-      break;
+      return zlb::RunAdd(options);
   }
+  return kFailure;
 }
 
 // Everything written to standard output must have arrived.
@@ -58,25 +54,31 @@ int main(int argc, char** argv) {
     std::fputs("Try 'zlb --help'.\n", stderr);
     return kUsage;
   }
+  int status = kSuccess;
   try {
     if (options.help) {
       std::fputs(zlb::UsageText(), stdout);
     } else if (options.version) {
       std::fputs("zlb " QUORIN_VERSION "\n", stdout);
     } else {
-      Run(options);
+      status = Run(options);
     }
+  } catch (const zlb::Failure& failure) {
+    for (const auto& line : failure.Lines()) {
+      zlb::Warn(line);
+    }
+    return kFailure;
   } catch (const Exception& error) {
     // The archive's messages are in the system's code page.
-    PrintError(zlb::Shown(error.Message()));
+    zlb::Warn(zlb::Describe(error));
     return kFailure;
   } catch (const std::exception& error) {
-    PrintError(zlb::ShownUtf8(error.what()));
+    zlb::Warn(zlb::ShownUtf8(error.what()));
     return kFailure;
   }
   if (!StdoutFlushed()) {
     PrintError("cannot write to standard output");
     return kFailure;
   }
-  return kSuccess;
+  return status;
 }
