@@ -12,7 +12,7 @@
 // The environment seam: every service of the operating system that this system uses, behind
 // one narrow interface. Callers speak in Windows paths and Windows-1252 text; the host
 // implementation maps them onto the Linux file system (drive letters through a Wine prefix,
-// case-insensitive names, UTF-8 on the host). Tests can substitute their own Env.
+// case-insensitive names on its drives, UTF-8 on the host). Tests can substitute their own Env.
 //
 // Path rules of the host implementation:
 //  1. Both '\' and '/' separate components; repeated separators count as one.
@@ -27,9 +27,12 @@
 //     one of < > : " | ? * names nothing: lookups find nothing and creating fails. The device
 //     names (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with or without an extension) cannot be
 //     created. See platform/WinNames.h.
-//  6. Each component that exists exactly is taken as is; otherwise the first entry (in byte
-//     order) of that folder that matches with ASCII letters folded. New components keep the
-//     caller's letter case.
+//  6. Each component that exists exactly is taken as is. On a drive, and in a host folder that
+//     lies in a drive's folder, a component that does not exist exactly is the first entry (in
+//     byte order) of that folder that matches with ASCII letters folded, as on Windows.
+//     Elsewhere on the host letter case is taken exactly, as host tools take it (a drive that
+//     maps the host's root, like Wine's Z:, does not make all of the host a drive's folder).
+//     New components keep the caller's letter case.
 namespace platform {
 
 // An open file on the host, as handed to TFileStream.

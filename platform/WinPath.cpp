@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "platform/CodePage.h"
@@ -132,6 +133,14 @@ std::vector<std::string> RealComponents(const std::vector<std::string>& componen
   }
 }
 
+// Whether a host folder lies in a folder that a drive of the prefix maps to. A drive that maps
+// the host's root (Wine's Z: does) does not count: it would cover every host path.
+bool LiesOnMappedDrive(const std::string& winePrefix, const std::string& hostFolder) {
+  std::vector<DriveRoot> roots = MappedDriveRoots(winePrefix);
+  std::erase_if(roots, [](const DriveRoot& root) { return root.components.empty(); });
+  return CoveringDrive(roots, RealComponents(NormalHostComponents(hostFolder))) != nullptr;
+}
+
 }  // namespace
 
 WindowsPathParts ParseWindowsPath(const std::string& path) {
@@ -167,14 +176,15 @@ std::string DriveFolder(const std::string& winePrefix, char drive) {
   return winePrefix + "/dosdevices/" + FoldAscii(drive) + ":";
 }
 
-std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const std::string& name) {
+std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const std::string& name,
+                                           const std::function<bool()>& foldCase) {
   std::string exact = hostFolder;
   AppendComponent(exact, name);
   struct stat st;
   if (::lstat(exact.c_str(), &st) == 0) {
     return name;
   }
-  if (errno != ENOENT) {
+  if (errno != ENOENT || !foldCase()) {
     return std::nullopt;
   }
   DirHandle dir(::opendir(hostFolder.c_str()));
@@ -279,11 +289,23 @@ std::optional<std::string> ResolveWindowsPath(const std::string& winePrefix,
   for (const std::string& name : base) {
     AppendComponent(hostPath, name);
   }
+  // Letter case is folded only where Windows programs will read the names: on a drive, or in a
+  // host folder that lies in one. Elsewhere names are taken exactly, as every host tool does.
+  // Which of the two holds is worked out once, for the first folder that has no exact match.
+  std::optional<bool> onDrive;
+  if (parts.root == WindowsPathParts::Root::kDrive) {
+    onDrive = true;
+  }
   bool missing = false;
   for (const std::string& name : names) {
     std::optional<std::string> found;
     if (!missing) {
-      found = FindFolderEntry(hostPath, name);
+      found = FindFolderEntry(hostPath, name, [&] {
+        if (!onDrive) {
+          onDrive = LiesOnMappedDrive(winePrefix, hostPath);
+        }
+        return *onDrive;
+      });
       missing = !found;
     }
     AppendComponent(hostPath, found ? *found : name);

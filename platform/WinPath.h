@@ -1,12 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 // Windows paths on the host: taking a path apart, resolving it onto the Linux file system
-// through a Wine prefix (drive map, case-insensitive lookup of existing names), and naming a
-// host path the Windows way. Windows paths are Windows-1252, host paths UTF-8.
+// through a Wine prefix (drive map, case-insensitive lookup of existing names on its drives),
+// and naming a host path the Windows way. Windows paths are Windows-1252, host paths UTF-8.
 namespace platform {
 
 // A Windows path taken apart.
@@ -30,9 +31,10 @@ WindowsPathParts ParseWindowsPath(const std::string& path);
 std::string DriveFolder(const std::string& winePrefix, char drive);
 
 // The entry of hostFolder that the Windows name `name` (already in UTF-8) denotes: name itself
-// when it exists exactly, else the first entry in byte order equal to it with ASCII letters
-// folded; nothing when neither exists.
-std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const std::string& name);
+// when it exists exactly, else, when foldCase() says letter case is folded there, the first
+// entry in byte order equal to it with ASCII letters folded; nothing when neither exists.
+std::optional<std::string> FindFolderEntry(const std::string& hostFolder, const std::string& name,
+                                           const std::function<bool()>& foldCase);
 
 // The Windows name of one host name (UTF-8) of a folder entry; nothing when it has none that
 // leads back to it: Windows-1252 cannot hold it (or it is not UTF-8), it holds a '\' (which
@@ -48,9 +50,11 @@ std::string MappedDriveLetters(const std::string& winePrefix);
 // (platform/WinNames.h). ".." goes up one level lexically but never above a drive
 // root or "/"; a relative path whose current directory lies on a mapped drive stops at that
 // drive's root too. Components that exist are taken with their letter case on disk, the first one
-// that does not exist and all after it keep the caller's. Nothing for an empty path, a network
-// name, an unmapped drive or a path with a NUL byte. A trailing separator is kept (as '/'), so
-// that the host, like Windows, insists on a folder there.
+// that does not exist and all after it keep the caller's. Letter case is folded only on a drive
+// or in a host folder that lies in a drive's folder (other than a drive mapping the host's root);
+// elsewhere a component exists only with its exact letter case. Nothing for an empty path, a
+// network name, an unmapped drive or a path with a NUL byte. A trailing separator is kept (as '/'),
+// so that the host, like Windows, insists on a folder there.
 std::optional<std::string> ResolveWindowsPath(const std::string& winePrefix,
                                               const std::string& path);
 

@@ -48,6 +48,22 @@ TEST_F(WinPathResolve, PrefersTheExactNameThenTheFirstFoldedOneInByteOrder) {
   EXPECT_EQ(Resolve("C:\\gAMes"), wine.driveC() + "/GAMES");  // 'G' 'A' sorts first
 }
 
+TEST_F(WinPathResolve, FoldsLetterCaseOnlyInTheFoldersOfTheDrives) {
+  // A host path into drive C's folder is matched as the drive path would be.
+  const std::string game = wine.realDriveC() + "/Westwood/Tiberian Sun";
+  EXPECT_EQ(Resolve(wine.realDriveC() + "/WESTWOOD/tiberian sun/SUN.EXE"), game + "/Sun.exe");
+  // Outside the drives' folders a name exists only with its own letter case, even though Z:
+  // maps the host's root; through Z: it is a drive path again.
+  const std::string outside = fs::canonical(wine.prefix()).string() + "/outside";
+  fs::create_directory(outside);
+  WriteHostFile(outside + "/Readme", "");
+  EXPECT_EQ(Resolve(outside + "/README"), outside + "/README");
+  EXPECT_EQ(Resolve(outside + "/Readme"), outside + "/Readme");
+  std::string z = "Z:" + outside + "/README";
+  std::replace(z.begin(), z.end(), '/', '\\');
+  EXPECT_EQ(Resolve(z), wine.prefix() + "/dosdevices/z:" + outside + "/Readme");
+}
+
 TEST_F(WinPathResolve, FoldsOnlyAsciiLettersAndConvertsNamesToUtf8) {
   fs::create_directory(wine.prefix() + "/drive_c/Caf\xC3\xA9");  // "Café" on disk
   EXPECT_EQ(Resolve("C:\\CAF\xE9"), wine.driveC() + "/Caf\xC3\xA9");

@@ -206,6 +206,20 @@ TEST(ZlbExtract, FoldersRecreatedByDefaultAndFlattenedWithJunkPaths) {
   EXPECT_TRUE(std::filesystem::exists(dir / "flat/two.txt"));
 }
 
+TEST(ZlbExtract, HostFoldersTakeLetterCaseExactly) {
+  TempDir dir;
+  ArchiveBuilder b;
+  b.Stored("GPL-3", "new");
+  b.Write(dir / "s.zlb");
+  ExpectFailure(RunZlb({"list", "S.ZLB"}, dir.path()),
+                "S.ZLB: Archive file not found: No such file or directory");
+  std::filesystem::create_directory(dir / "out");
+  WriteHostFile(dir / "out/gpl-3", "old");
+  Ok(dir, {"extract", "s.zlb", "out"});
+  EXPECT_EQ(ReadHostFile(dir / "out/gpl-3"), "old");
+  EXPECT_EQ(ReadHostFile(dir / "out/GPL-3"), "new");
+}
+
 TEST(ZlbExtract, NoClobberKeepsFilesAndABadMemberDoesNotStopTheRun) {
   TempDir dir;
   ArchiveBuilder keep;
@@ -337,6 +351,7 @@ TEST(ZlbCreate, CreateAndAddRoundTripThroughTheReader) {
   EXPECT_EQ(ReadHostFile(dir / "out/more.txt"), "more");
 
   const std::string before = ReadHostFile(dir / "x.zlb");
+  WriteHostFile(dir / "MORE.TXT", "MORE");
   ExpectFailure(RunZlb({"create", "x.zlb", "more.txt"}, dir.path()),
                 "x.zlb: File already exists (use -f to replace it)");
   ExpectFailure(RunZlb({"add", "x.zlb", "MORE.TXT"}, dir.path()),

@@ -277,6 +277,8 @@ const char* UsageText() {
          "member's folder and name, any other against its name alone.\n"
          "A member that cannot be tested or extracted is reported and the others go on.\n"
          "ARCHIVE, DESTDIR and FILE are host paths or Windows paths (C:\\...).\n"
+         "On a drive of the Wine prefix their letter case does not matter; elsewhere on the\n"
+         "host it is taken exactly.\n"
          "Names are shown in UTF-8 with control characters as \\xHH.\n"
          "A zlb stopped midway leaves no damaged archive and no half-written file, but a\n"
          "temporary file ZLB* may remain: in $TMPDIR (else /tmp) from create and add, in the\n"
