@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "archive/ArchiveFiles.h"
 #include "archive/ArchiveLimits.h"
@@ -54,25 +55,46 @@ bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
   return bytes <= room;
 }
 
-// Marks the entries whose data cannot be theirs: a negative size or offset, data that runs
-// past the member data into the registry, or data that shares bytes with another member's.
-// The writer lays members back to back, so no real archive has any; a forged registry of many
-// records over one zlib stream would otherwise make each record inflate it all again.
-std::vector<bool> FindMisplacedMembers(const std::vector<std::unique_ptr<TArchiveEntry>>& entries,
-                                       std::int32_t registryOffset) {
-  std::vector<bool> misplaced(entries.size(), false);
+// Where the members' data lies. The writer lays members back to back before the registry, so in
+// a real archive no member's data runs outside that area or shares bytes with another's; a
+// forged registry of many records over one zlib stream would otherwise make each record
+// inflate it all again.
+struct MemberPlacement {
+  // Entries whose data cannot be theirs: those below, and those with a negative unpacked size.
+  std::vector<bool> misplaced;
+  // The member of the lowest index whose data lies outside the member data or shares bytes
+  // with another member's, in words; empty when there is none.
+  std::string fault;
+  std::size_t faultIndex = 0;
+};
+
+MemberPlacement PlaceMembers(const std::vector<std::unique_ptr<TArchiveEntry>>& entries,
+                             std::int32_t registryOffset) {
+  MemberPlacement placement;
+  placement.misplaced.assign(entries.size(), false);
+  const auto misplace = [&](std::size_t i, const std::string& why) {
+    placement.misplaced[i] = true;
+    if (!why.empty() && (placement.fault.empty() || i < placement.faultIndex)) {
+      placement.fault = "member " + std::to_string(i) + why;
+      placement.faultIndex = i;
+    }
+  };
   std::vector<std::size_t> byOffset;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const TArchiveEntry& e = *entries[i];
-    if (e.DataOffset < 0 || e.PackedSize < 0 || e.UnpackedSize < 0 ||
+    if (e.DataOffset < 0 || e.PackedSize < 0 ||
         std::int64_t{e.DataOffset} + e.PackedSize > std::int64_t{registryOffset}) {
-      misplaced[i] = true;
+      misplace(i, "'s data lies outside the member data");
+    } else if (e.UnpackedSize < 0) {
+      misplace(i, "");
     } else if (e.PackedSize > 0) {
       byOffset.push_back(i);
     }
   }
   std::sort(byOffset.begin(), byOffset.end(), [&](std::size_t a, std::size_t b) {
-    return entries[a]->DataOffset < entries[b]->DataOffset;
+    return entries[a]->DataOffset != entries[b]->DataOffset
+               ? entries[a]->DataOffset < entries[b]->DataOffset
+               : a < b;
   });
   // Sweeping by offset: a member that begins before the furthest end seen so far overlaps the
   // member that reaches that end.
@@ -81,15 +103,15 @@ std::vector<bool> FindMisplacedMembers(const std::vector<std::unique_ptr<TArchiv
   for (std::size_t i : byOffset) {
     const std::int64_t end = std::int64_t{entries[i]->DataOffset} + entries[i]->PackedSize;
     if (entries[i]->DataOffset < furthestEnd) {
-      misplaced[i] = true;
-      misplaced[furthest] = true;
+      misplace(i, " shares data with member " + std::to_string(furthest));
+      placement.misplaced[furthest] = true;
     }
     if (end > furthestEnd) {
       furthestEnd = end;
       furthest = i;
     }
   }
-  return misplaced;
+  return placement;
 }
 
 // Cuts registry bytes into entry records as they arrive, so the registry is never held twice.
@@ -178,14 +200,14 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     if ((size > 0 && content < 0) || content > kMaxArchiveBytes) {
       throw Exception("The archive file appears to be corrupted");
     }
-    const std::uint32_t crc = skipArchiveCrc_ ? 0 : CalcCRC(*file, std::int64_t{kTrailerSize});
+    const std::uint32_t crc = salvaging_ ? 0 : CalcCRC(*file, std::int64_t{kTrailerSize});
     if (size > 0) {
       std::uint8_t trailer[kTrailerSize];
       file->SetPosition(content);
       file->ReadBuffer(trailer, kTrailerSize);
       FTrailer = DecodeTrailer(trailer);
     }
-    if (!skipArchiveCrc_ && crc != FTrailer.ArchiveCRC) {
+    if (!salvaging_ && crc != FTrailer.ArchiveCRC) {
       throw Exception("The archive file appears to be corrupted");
     }
   } catch (...) {
@@ -208,7 +230,12 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       FActivityDone += static_cast<std::int32_t>(got);
       DoProgress(this);
     });
-    misplaced_ = FindMisplacedMembers(FEntries, FTrailer.RegistryOffset);
+    MemberPlacement placement = PlaceMembers(FEntries, FTrailer.RegistryOffset);
+    // Such an archive is refused as a whole; salvage opens it and fails those members alone.
+    if (!salvaging_ && !placement.fault.empty()) {
+      throw Exception(kCannotReadList, placement.fault);
+    }
+    misplaced_ = std::move(placement.misplaced);
     if (OnArchiveOpened) {
       OnArchiveOpened(this);
     }
@@ -243,7 +270,7 @@ bool TZLBArchive::OpenArchiveForSalvage(const std::string& FileName) {
     bool& flag;
     explicit SkipCrc(bool& f) : flag(f) { flag = true; }
     ~SkipCrc() { flag = false; }
-  } skip(skipArchiveCrc_);
+  } skip(salvaging_);
   return OpenArchive(FileName);
 }
 

@@ -38,12 +38,14 @@ class TZLBArchive : public TComponent {
   ~TZLBArchive() override;
 
   // --- reading ---
-  // Opens and verifies an archive; false when FileName is empty.
+  // Opens and verifies an archive; false when FileName is empty. An archive whose registry puts
+  // a member's data outside the member data, or over another member's, is refused.
   bool OpenArchive(const std::string& FileName);
   // Opens an archive as OpenArchive does, but without comparing the whole file with the
   // trailer's checksum: for rescuing what a damaged archive still holds, where each member is
-  // then checked against its own CRC-32 (set CheckCRC). A file too short for a trailer and a
-  // registry that does not decode still fail as in OpenArchive.
+  // then checked against its own CRC-32 (set CheckCRC). A member whose data is misplaced fails
+  // alone, as corrupt, when it is extracted. A file too short for a trailer and a registry that
+  // does not decode still fail as in OpenArchive.
   bool OpenArchiveForSalvage(const std::string& FileName);
   void CloseArchive();
   void GetFileEntry(int Index, TArchiveEntry& Entry) const;
@@ -125,7 +127,9 @@ class TZLBArchive : public TComponent {
   void WriteRegistryTo(TStream& Dest, const class TCrcWriteStream* tracked);
 
   platform::Env* env_;
-  bool skipArchiveCrc_ = false;  // set only while OpenArchiveForSalvage runs
+  // Set only while OpenArchiveForSalvage runs: the whole-file check is skipped, and a member
+  // whose data is misplaced fails alone instead of the whole archive.
+  bool salvaging_ = false;
   // Per entry of the open archive: its data lies outside the member data or shares bytes with
   // another member's, so it is refused. Found once when the archive is opened.
   std::vector<bool> misplaced_;

@@ -109,13 +109,11 @@ TEST_F(Extracting, ReportsEachPieceThenIdleAndNothingForAnEmptyMember) {
   EXPECT_EQ(ReadHostFile(out + "/empty"), "");
 }
 
-TEST_F(Extracting, DataThatEndsEarlyOrLiesOutsideTheMemberDataIsCorrupt) {
+TEST_F(Extracting, DataThatEndsEarlyOrIsNoStreamIsCorrupt) {
   const std::vector<std::function<void(builder::Member&)>> forgeries = {
       [](auto& m) { m.unpackedSize = 3001; },  // the zlib stream ends before this
       [](auto& m) { m.unpackedSize = INT32_MAX; },
       [](auto& m) { m.unpackedSize = -1; },
-      [](auto& m) { m.dataOffset = -1; },
-      [](auto& m) { m.dataOffset = 1 << 20; },  // past the registry
       [](auto& m) { m.data = "this is no zlib stream at all"; },
       [](auto& m) { m.data = builder::Deflate(m.content, 9).substr(0, 40); },
       [](auto& m) {  // stored, reaching into the registry
@@ -312,7 +310,7 @@ TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {
   EXPECT_FALSE(StaysWithinFolder("..\\x", "..\\y\\"));
 }
 
-TEST_F(Extracting, MembersSharingDataOrReachingIntoTheRegistryAreCorrupt) {
+TEST_F(Extracting, MisplacedMemberDataRefusesTheArchiveAndFailsAloneInSalvage) {
   const std::string text = Text(3000);
   const auto streamSize = static_cast<std::uint32_t>(builder::Deflate(text, 9).size());
   builder::ArchiveBuilder b;
@@ -329,13 +327,37 @@ TEST_F(Extracting, MembersSharingDataOrReachingIntoTheRegistryAreCorrupt) {
     builder::Put32(records, 532 + 516, streamSize);
     builder::Put32(records, 4 * 532 + 516, 100000);
   };
-  Open(b);
+  b.Write(file);
+  try {
+    archive.OpenArchive(file);
+    ADD_FAILURE() << "an archive whose members share data must be refused";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Unable to read archive file list");
+    EXPECT_EQ(e.Cause(), "member 1 shares data with member 0");
+  }
+  EXPECT_EQ(archive.FileCount(), 0);
+
+  ASSERT_TRUE(archive.OpenArchiveForSalvage(file));
   for (int i : {0, 1, 2, 4}) {
     TMemoryStream sink;
     EXPECT_EQ(FailureOf([&] { archive.ExtractToStream(i, sink); }),
               "File (" + std::to_string(i) + ") is corrupt");
   }
   EXPECT_EQ(Extracted(archive, 3), "xyz");
+
+  // Data before the start or past the registry is refused the same way.
+  for (const std::int32_t offset : {-1, 1 << 20}) {
+    builder::ArchiveBuilder outside;
+    outside.Stored("first", "abc");
+    outside.Deflated("victim", text, 3).dataOffset = offset;
+    outside.Write(file);
+    try {
+      archive.OpenArchive(file);
+      ADD_FAILURE() << offset;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Cause(), "member 1's data lies outside the member data");
+    }
+  }
 }
 
 TEST_F(Extracting, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {

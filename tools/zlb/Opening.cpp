@@ -72,7 +72,7 @@ void OpenForReading(TZLBArchive& archive, const Options& options, bool salvage) 
                message == "Unable to read archive file list") {
       if (!HasArchiveTrailer(env, name)) {
         text += ": not a ZLB archive";
-      } else if (!salvage && message == "The archive file appears to be corrupted") {
+      } else if (!salvage) {
         text += " (try --salvage to check member by member)";
       }
     }
