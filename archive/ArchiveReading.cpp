@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "archive/ArchiveFiles.h"
 #include "archive/ArchiveLimits.h"
 #include "archive/DiskWriter.h"
+#include "archive/FileHelpers.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/BufferedStreams.h"

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveFiles.h"
 #include "archive/ArchiveLimits.h"
 #include "archive/CrcStreams.h"
-#include "archive/MemberNames.h"
+#include "archive/FileHelpers.h"
+#include "archive/NamesOnAdd.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/Env.h"

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <memory>
 
-#include "archive/ArchiveFiles.h"
-#include "archive/ExtractNames.h"
+#include "archive/FileHelpers.h"
+#include "archive/NamesOnExtract.h"
 #include "platform/BufferedStreams.h"
 #include "platform/Env.h"
 #include "platform/Exception.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "archive/ExtractNames.h"
+#include "archive/NamesOnExtract.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/HostEnv.h"
 #include "tests/support/ArchiveBuilder.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "archive/ArchiveLimits.h"
-#include "archive/MemberNames.h"
+#include "archive/NamesOnAdd.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/HostEnv.h"
 #include "tests/archive/ArchiveDecoder.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/MemberNames.h"
+#include "archive/NamesOnAdd.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"

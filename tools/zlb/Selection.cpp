@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "archive/MemberNames.h"
+#include "archive/NamesOnAdd.h"
 #include "platform/CodePage.h"
 #include "tools/zlb/Display.h"
 #include "tools/zlb/Messages.h"

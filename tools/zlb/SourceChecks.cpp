@@ -3,8 +3,8 @@
 #include <map>
 #include <memory>
 
-#include "archive/ExtractNames.h"
-#include "archive/MemberNames.h"
+#include "archive/NamesOnAdd.h"
+#include "archive/NamesOnExtract.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
 #include "platform/Stream.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveFiles.h"
+#include "archive/FileHelpers.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"

@@ -1,4 +1,4 @@
-#include "archive/ExtractNames.h"
+#include "archive/NamesOnExtract.h"
 
 #include <algorithm>
 #include <vector>

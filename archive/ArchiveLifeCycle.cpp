@@ -1,11 +1,10 @@
 // The archive component's life cycle and the services both its reading and writing sides use:
 // closing, the CRC-32 of a stream and progress reports.
-#include "archive/ZLIBArchive.h"
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
 
+#include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/Env.h"
 

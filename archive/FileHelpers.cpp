@@ -1,4 +1,4 @@
-#include "archive/ArchiveFiles.h"
+#include "archive/FileHelpers.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "archive/MemberNames.h"
+#include "archive/NamesOnAdd.h"
 
 #include <algorithm>
 
