@@ -1,14 +1,16 @@
-// zlb add killed with SIGKILL at many moments: the archive must always open with full
-// verification and hold either its old members or the old members and the new one. Temporary
-// files in the temporary folder are the only debris allowed.
+// zlb create and add stopped at many moments. Killed, they leave the archive whole (the old one,
+// the new one, or for create none at all), with temporary files in the temporary folder the
+// only debris. Interrupted by a signal they can handle, they finish or leave no trace at all.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,7 +66,73 @@ int Wait(pid_t pid) {
   return status;
 }
 
-// The members of an archive, each extracted with its CRC checked.
+// Starts zlb in dir with TMPDIR dir/tmp, sends it the signal after `delay` microseconds and
+// returns its wait status.
+int SignalAfter(const std::vector<std::string>& args, const TempDir& dir, long long delay,
+                int signal) {
+  const pid_t pid = StartZlb(args, dir.path(), dir / "tmp");
+  const timespec pause{static_cast<time_t>(delay / 1000000),
+                       static_cast<long>(delay % 1000000) * 1000};
+  ::nanosleep(&pause, nullptr);
+  ::kill(pid, signal);
+  return Wait(pid);
+}
+
+// The microseconds one whole run of zlb takes (it must succeed).
+long long TimeOfRun(const std::vector<std::string>& args, const TempDir& dir) {
+  const auto started = std::chrono::steady_clock::now();
+  const int status = Wait(StartZlb(args, dir.path(), dir / "tmp"));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                               started)
+      .count();
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& item : fs::directory_iterator(folder)) {
+    names.push_back(item.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// About 1.3 MB that takes a while to add: partly compressible, partly not.
+std::string SlowFile(char letter) {
+  std::string content;
+  for (int i = 0; i < 13; ++i) {
+    content += Noise(50000) + std::string(50000, static_cast<char>(letter + i));
+  }
+  return content;
+}
+
+// A short stand-in for content, so that a failure shows sizes and not megabytes.
+std::string Digest(const std::string& content) {
+  return std::to_string(content.size()) + " bytes #" +
+         std::to_string(std::hash<std::string>{}(content));
+}
+
+std::vector<std::string> Digests(const std::vector<std::string>& contents) {
+  std::vector<std::string> digests;
+  for (const std::string& content : contents) {
+    digests.push_back(Digest(content));
+  }
+  return digests;
+}
+
+// The bytes of an archive of one member "old" holding `content`, made in dir and removed again
+// with its source.
+std::string OldArchive(const TempDir& dir, const std::string& content) {
+  WriteHostFile(dir / "old", content);
+  EXPECT_EQ(RunZlb({"create", "-q", "old.zlb", "old"}, dir.path()).status, 0);
+  const std::string bytes = ReadHostFile(dir / "old.zlb");
+  fs::remove(dir / "old");
+  fs::remove(dir / "old.zlb");
+  return bytes;
+}
+
+// The members of an archive (their digests), each extracted with its CRC checked.
 std::vector<std::string> Members(const std::string& file) {
   TZLBArchive archive;
   archive.SetCheckCRC(true);
@@ -73,7 +141,7 @@ std::vector<std::string> Members(const std::string& file) {
   for (int i = 0; i < archive.FileCount(); ++i) {
     TMemoryStream out;
     archive.ExtractToStream(i, out);
-    members.emplace_back(out.Bytes().begin(), out.Bytes().end());
+    members.push_back(Digest(std::string(out.Bytes().begin(), out.Bytes().end())));
   }
   return members;
 }
@@ -84,49 +152,138 @@ TEST(ZlbCrash, AKilledAddLeavesTheOldArchiveOrTheNewOneWhole) {
   const std::vector<std::string> old = {Noise(300000), std::string(200000, 'o')};
   WriteHostFile(dir / "one", old[0]);
   WriteHostFile(dir / "two", old[1]);
-  // Big enough that adding it takes a while: partly compressible, partly not.
-  std::string added;
-  for (int i = 0; i < 40; ++i) {
-    added += Noise(50000) + std::string(50000, static_cast<char>('a' + i % 26));
-  }
+  const std::string added = SlowFile('a') + SlowFile('n') + SlowFile('A');
   WriteHostFile(dir / "new", added);
   ASSERT_EQ(RunZlb({"create", "-q", "a.zlb", "one", "two"}, dir.path()).status, 0);
   const std::string original = ReadHostFile(dir / "a.zlb");
-
-  const auto started = std::chrono::steady_clock::now();
-  ASSERT_EQ(WEXITSTATUS(Wait(StartZlb({"add", "-q", "a.zlb", "new"}, dir.path(), dir / "tmp"))), 0);
-  const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
-                         std::chrono::steady_clock::now() - started)
-                         .count();
+  const std::vector<std::string> args = {"add", "-q", "a.zlb", "new"};
+  const long long whole = TimeOfRun(args, dir);
 
   int kept = 0;
   constexpr int kMoments = 24;
   for (int moment = 0; moment <= kMoments; ++moment) {
     SCOPED_TRACE(moment);
     WriteHostFile(dir / "a.zlb", original);
-    const pid_t pid = StartZlb({"add", "-q", "a.zlb", "new"}, dir.path(), dir / "tmp");
     // From the start to well past the time a whole run took.
-    const long long delay = whole * 3 * moment / (2 * kMoments);
-    const timespec pause{static_cast<time_t>(delay / 1000000),
-                         static_cast<long>(delay % 1000000) * 1000};
-    ::nanosleep(&pause, nullptr);
-    ::kill(pid, SIGKILL);
-    Wait(pid);
+    SignalAfter(args, dir, whole * 3 * moment / (2 * kMoments), SIGKILL);
 
     std::vector<std::string> members;
     ASSERT_NO_THROW(members = Members(dir / "a.zlb"));
     if (members.size() == old.size()) {
-      EXPECT_EQ(members, old);
+      EXPECT_EQ(members, Digests(old));
       ++kept;
     } else {
       ASSERT_EQ(members.size(), old.size() + 1);
-      EXPECT_EQ(std::vector<std::string>(members.begin(), members.begin() + 2), old);
-      EXPECT_EQ(members.back(), added);
+      EXPECT_EQ(std::vector<std::string>(members.begin(), members.begin() + 2), Digests(old));
+      EXPECT_EQ(members.back(), Digest(added));
     }
     // Nothing but the archive and its sources in the archive's folder.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 5);
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.zlb", "new", "one", "tmp", "two"}));
   }
   EXPECT_GT(kept, 0) << "no moment came before the replacement";
+}
+
+// A batch create killed at any moment: no archive, or one holding every new member; with -f
+// the old archive whole or the new one. Nothing is left beside the archive.
+TEST(ZlbCrash, AKilledCreateLeavesNoArchiveOrTheNewOneWhole) {
+  TempDir dir;
+  fs::create_directory(dir / "tmp");
+  const std::vector<std::string> sources = {"s1", "s2", "s3"};
+  std::vector<std::string> wanted;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    wanted.push_back(SlowFile(static_cast<char>('a' + 8 * i)));
+    WriteHostFile(dir / sources[i], wanted[i]);
+  }
+  const std::vector<std::string> old = {"an older archive"};
+  const std::string original = OldArchive(dir, old[0]);
+  const std::vector<std::string> args = {"create", "-q", "-f", "a.zlb", "s1", "s2", "s3"};
+  const long long whole = TimeOfRun(args, dir);
+
+  constexpr int kMoments = 24;
+  for (int moment = 0; moment <= kMoments; ++moment) {
+    SCOPED_TRACE(moment);
+    // Every other moment, -f over an existing archive.
+    const bool over = moment % 2 == 1;
+    if (over) {
+      WriteHostFile(dir / "a.zlb", original);
+    } else {
+      fs::remove(dir / "a.zlb");
+    }
+    SignalAfter(args, dir, whole * 3 * moment / (2 * kMoments), SIGKILL);
+
+    std::vector<std::string> names = {"s1", "s2", "s3", "tmp"};
+    if (fs::exists(dir / "a.zlb")) {
+      names.insert(names.begin(), "a.zlb");
+      std::vector<std::string> members;
+      ASSERT_NO_THROW(members = Members(dir / "a.zlb"));
+      if (!over || members != Digests(old)) {
+        EXPECT_EQ(members, Digests(wanted));
+      }
+    } else {
+      EXPECT_FALSE(over) << "the old archive is gone";
+    }
+    ASSERT_EQ(Names(dir.path()), names);
+  }
+}
+
+// Ctrl-C or SIGTERM at any moment of a create or an add: the run either finishes (exit 0, the
+// archive whole) or stops with 128 + the signal leaving no trace: no archive from create, the
+// archive unchanged by add, and no temporary file anywhere. A signal that comes before zlb has
+// taken charge of it ends the program the default way; it must leave no trace either.
+TEST(ZlbCrash, AnInterruptedCreateOrAddLeavesNoTrace) {
+  TempDir dir;
+  fs::create_directory(dir / "tmp");
+  const std::string one = SlowFile('a');
+  const std::string two = SlowFile('k');
+  WriteHostFile(dir / "one", one);
+  WriteHostFile(dir / "two", two);
+  const std::vector<std::string> old = {"an older archive"};
+  const std::string original = OldArchive(dir, old[0]);
+  const std::vector<std::string> create = {"create", "-q", "a.zlb", "one", "two"};
+  const std::vector<std::string> add = {"add", "-q", "a.zlb", "one", "two"};
+  const long long whole = TimeOfRun(create, dir);
+
+  int handled = 0;
+  constexpr int kMoments = 24;
+  for (int moment = 0; moment <= kMoments; ++moment) {
+    SCOPED_TRACE(moment);
+    // Create and add in turn, each with SIGTERM and with SIGINT.
+    const bool adding = moment % 2 == 1;
+    const int signal = moment % 4 < 2 ? SIGTERM : SIGINT;
+    if (adding) {
+      WriteHostFile(dir / "a.zlb", original);
+    } else {
+      fs::remove(dir / "a.zlb");
+    }
+    const int status =
+        SignalAfter(adding ? add : create, dir, whole * 3 * moment / (2 * kMoments), signal);
+
+    const bool finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (finished) {
+      std::vector<std::string> members;
+      ASSERT_NO_THROW(members = Members(dir / "a.zlb"));
+      EXPECT_EQ(members, adding ? Digests({old[0], one, two}) : Digests({one, two}));
+    } else {
+      if (WIFEXITED(status)) {
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        ++handled;
+      } else {
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+      }
+      if (adding) {
+        EXPECT_EQ(Digest(ReadHostFile(dir / "a.zlb")), Digest(original));
+      } else {
+        EXPECT_FALSE(fs::exists(dir / "a.zlb"));
+      }
+    }
+    ASSERT_EQ(Names(dir / "tmp"), std::vector<std::string>{});
+    std::vector<std::string> names = {"one", "tmp", "two"};
+    if (fs::exists(dir / "a.zlb")) {
+      names.insert(names.begin(), "a.zlb");
+    }
+    ASSERT_EQ(Names(dir.path()), names);
+  }
+  EXPECT_GT(handled, 0) << "no signal came while zlb was at work";
 }
 
 }  // namespace

@@ -280,8 +280,10 @@ const char* UsageText() {
          "On a drive of the Wine prefix their letter case does not matter; elsewhere on the\n"
          "host it is taken exactly.\n"
          "Names are shown in UTF-8 with control characters as \\xHH.\n"
-         "A zlb stopped midway leaves no damaged archive and no half-written file, but a\n"
-         "temporary file ZLB* may remain: in $TMPDIR (else /tmp) from create and add, in the\n"
+         "A zlb stopped midway leaves no damaged archive and no half-written file. Ctrl-C\n"
+         "or SIGTERM ends create and add with status 130 or 143 and no trace. A killed run\n"
+         "may leave temporary files: ZLB* in $TMPDIR (else /tmp) from create and add, and\n"
+         ".ZLB* in the archive's folder if $TMPDIR is on another file system; ZLB* in the\n"
          "target's folder from extract.\n"
          "Exit status: 0 success, 1 failure (also when any member failed), 2 usage error.\n";
 }

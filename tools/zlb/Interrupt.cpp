@@ -29,30 +29,46 @@ void RemoveAndExit(int signal) {
   ::_exit(128 + signal);
 }
 
+// The handling of the three signals; a handler runs with every signal blocked, so one signal
+// at a time.
+void SetHandling(void (*handler)(int)) {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = handler;
+  sigfillset(&action.sa_mask);
+  for (const int signal : kSignals) {
+    ::sigaction(signal, &action, nullptr);
+  }
+}
+
 }  // namespace
 
 InterruptCleanup::InterruptCleanup() {
   for (auto& slot : used) {
     slot = 0;
   }
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_handler = RemoveAndExit;
-  sigfillset(&action.sa_mask);  // one signal at a time
+  SetHandling(RemoveAndExit);
+}
+
+InterruptCleanup::Held::Held() {
+  sigset_t held;
+  sigemptyset(&held);
   for (const int signal : kSignals) {
-    ::sigaction(signal, &action, nullptr);
+    sigaddset(&held, signal);
   }
+  ::sigprocmask(SIG_BLOCK, &held, &saved_);
+}
+
+InterruptCleanup::Held::~Held() {
+  ::sigprocmask(SIG_SETMASK, &saved_, nullptr);
 }
 
 InterruptCleanup::~InterruptCleanup() {
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_handler = SIG_DFL;
-  for (const int signal : kSignals) {
-    ::sigaction(signal, &action, nullptr);
-  }
   for (auto& slot : used) {
     slot = 0;
+  }
+  if (!committed_) {
+    SetHandling(SIG_DFL);
   }
 }
 
@@ -74,6 +90,20 @@ void InterruptCleanup::Clear(int slot) {
   if (slot >= 0 && slot < kSlots) {
     used[slot] = 0;
   }
+}
+
+bool InterruptCleanup::Commit(const std::function<bool()>& step) {
+  Held held;
+  if (!step()) {
+    return false;  // a signal held back meanwhile now removes the files and ends the program
+  }
+  for (auto& slot : used) {
+    slot = 0;
+  }
+  // Ignoring a signal also drops one that is waiting, held back during the step.
+  SetHandling(SIG_IGN);
+  committed_ = true;
+  return true;
 }
 
 }  // namespace zlb

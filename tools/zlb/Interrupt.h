@@ -1,5 +1,8 @@
 #pragma once
 
+#include <signal.h>
+
+#include <functional>
 #include <string>
 
 namespace zlb {
@@ -7,12 +10,28 @@ namespace zlb {
 // Files that must not outlive an interrupted run. While they are registered, SIGINT, SIGTERM
 // and SIGHUP remove them and end the program with status 128 + the signal's number (130 for
 // Ctrl-C, 143 for SIGTERM), so that an interrupted create or add leaves no temporary file and
-// no half-built archive behind.
+// no half-built archive behind. A run ends either that way, having put nothing in place, or,
+// once Commit has put its result in place, with the status of its work.
 class InterruptCleanup {
  public:
+  // Holds SIGINT, SIGTERM and SIGHUP back for its lifetime; one that comes meanwhile is acted
+  // on when it ends. For steps a signal must not cut in two, such as creating a temporary file
+  // and registering it.
+  class Held {
+   public:
+    Held();
+    ~Held();
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+   private:
+    sigset_t saved_;  // the signal mask before
+  };
+
   // Installs the signal handlers; the files registered later are removed on a signal.
   InterruptCleanup();
-  // Forgets the files and restores the signals' default handling.
+  // Forgets the files and restores the signals' default handling, unless a commit made them
+  // ignored.
   ~InterruptCleanup();
   InterruptCleanup(const InterruptCleanup&) = delete;
   InterruptCleanup& operator=(const InterruptCleanup&) = delete;
@@ -24,6 +43,16 @@ class InterruptCleanup {
   bool Set(int slot, const std::string& hostPath);
   // The slot's file is in its final place, or gone: nothing to remove any more.
   void Clear(int slot);
+
+  // Runs step, which puts the finished result in place and says whether it did, with the
+  // signals held back. Once it has succeeded the run's work is done: the files are forgotten
+  // and the signals are ignored until the program ends, so that a run never reports an
+  // interruption after changing anything, and a signal during the step (a copy between file
+  // systems included) cannot leave a partial copy behind.
+  bool Commit(const std::function<bool()>& step);
+
+ private:
+  bool committed_ = false;
 };
 
 }  // namespace zlb

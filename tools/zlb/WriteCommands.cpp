@@ -1,7 +1,8 @@
 // The writing commands. Every file is checked before anything is written, and an archive is
 // built or extended as a whole or not at all: a new archive is assembled under a temporary
-// name beside its final one and moved into place when it is complete; an interrupted or
-// failed run removes what it began.
+// name in the temporary folder and moved into place when it is complete; an interrupted or
+// failed run removes what it began, and a killed one leaves debris only in the temporary
+// folder.
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -39,6 +40,7 @@ class ToolArchive : public TZLBArchive {
   ToolArchive(InterruptCleanup& cleanup, platform::Env* env)
       : TZLBArchive(nullptr, env), cleanup_(cleanup) {}
   std::string MakeTempFileName() override {
+    InterruptCleanup::Held held;  // never a moment with the file there but not registered
     std::string name = TZLBArchive::MakeTempFileName();
     if (const auto host = Env().HostPath(name)) {
       cleanup_.Set(kRewriteSlot, *host);
@@ -71,6 +73,20 @@ class SkipWarningEnv : public platform::EnvWrapper {
   }
 
   int skippedCount = 0;
+};
+
+// The environment of an add: the archive's replacement by its rewrite is the moment the run's
+// work is done, so it is taken as the interrupt cleanup's commit.
+class CommitReplaceEnv : public platform::EnvWrapper {
+ public:
+  CommitReplaceEnv(platform::Env* target, InterruptCleanup& cleanup)
+      : EnvWrapper(target), cleanup_(cleanup) {}
+  bool ReplaceFile(const std::string& source, const std::string& target) override {
+    return cleanup_.Commit([&] { return EnvWrapper::ReplaceFile(source, target); });
+  }
+
+ private:
+  InterruptCleanup& cleanup_;
 };
 
 // Like other archivers, the work is finished, then the command fails for what was left out.
@@ -122,15 +138,27 @@ void PrintAdded(const std::vector<TArchiveEntry>& added) {
   }
 }
 
-// A new, empty file beside target for the new archive to be built in (a file of no bytes is an
-// archive without members), removed again unless released.
-std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env, const std::string& target,
-                                               const Options& options) {
+// A new, empty file in the temporary folder for the new archive to be built in (a file of no
+// bytes is an archive without members), registered with the cleanup, removed again unless
+// released. Nothing is put beside the target before the archive is complete, so that a killed
+// run leaves nothing there.
+std::unique_ptr<TemporaryFile> BuildFile(platform::Env& env, InterruptCleanup& cleanup,
+                                         const std::string& target, const Options& options) {
+  const std::string folder = platform::FolderPart(target);
+  if (!folder.empty() && !env.FolderExists(folder)) {
+    throw Failure(ShownUtf8(options.archive) +
+                  ": cannot create the archive: " + ShownUtf8(SystemReason(ENOENT)));
+  }
+  InterruptCleanup::Held held;
   errno = 0;
-  std::string name = env.CreateTempFile(platform::FolderPart(target), "ZLB");
+  std::string name = env.CreateTempFile(env.TempFolder(), "ZLB");
   if (name.empty()) {
-    throw Failure(ShownUtf8(options.archive) + ": cannot create the archive: " +
+    throw Failure(ShownUtf8(options.archive) + ": cannot create a temporary file in " +
+                  ShownUtf8(platform::AnsiToUtf8(env.TempFolder())) + ": " +
                   ShownUtf8(SystemReason(errno != 0 ? errno : ENOENT)));
+  }
+  if (const auto host = env.HostPath(name)) {
+    cleanup.Set(kBuildSlot, *host);
   }
   return std::make_unique<TemporaryFile>(env, name);
 }
@@ -154,10 +182,7 @@ int RunCreate(const Options& options) {
   SkipWarningEnv listing(&env);
   ToolArchive archive(cleanup, &listing);
   Configure(archive, options);
-  std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, target, options);
-  if (const auto host = env.HostPath(build->Name())) {
-    cleanup.Set(kBuildSlot, *host);
-  }
+  std::unique_ptr<TemporaryFile> build = BuildFile(env, cleanup, target, options);
   archive.OpenArchive(build->Name());
   const std::vector<std::string> files = CheckedSources(archive, {target, build->Name()}, options);
   AddAll(archive, files, progress);
@@ -168,8 +193,9 @@ int RunCreate(const Options& options) {
   // The complete archive takes its place: beside nothing (a file that appeared meanwhile is
   // left alone), or in place of the old one with -f.
   errno = 0;
-  const bool placed =
-      replace ? env.ReplaceFile(build->Name(), target) : env.MoveFile(build->Name(), target);
+  const bool placed = cleanup.Commit([&] {
+    return replace ? env.ReplaceFile(build->Name(), target) : env.MoveFile(build->Name(), target);
+  });
   if (!placed) {
     const int why = errno;
     throw Failure(shownArchive + (!replace && env.FileExists(target)
@@ -178,7 +204,6 @@ int RunCreate(const Options& options) {
                                             ShownUtf8(SystemReason(why != 0 ? why : EIO))));
   }
   build->Release();
-  cleanup.Clear(kBuildSlot);
   if (options.verbose) {
     PrintAdded(added);
   }
@@ -189,7 +214,8 @@ int RunAdd(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(platform::Env::Default());
-  ToolArchive archive(cleanup, &listing);
+  CommitReplaceEnv committing(&listing, cleanup);
+  ToolArchive archive(cleanup, &committing);
   Configure(archive, options);
   OpenForReading(archive, options, false);
   const int before = archive.FileCount();
