@@ -282,9 +282,9 @@ const char* UsageText() {
          "Names are shown in UTF-8 with control characters as \\xHH.\n"
          "A zlb stopped midway leaves no damaged archive and no half-written file. Ctrl-C\n"
          "or SIGTERM ends create and add with status 130 or 143 and no trace. A killed run\n"
-         "may leave temporary files: ZLB* in $TMPDIR (else /tmp) from create and add, and\n"
-         ".ZLB* in the archive's folder if $TMPDIR is on another file system; ZLB* in the\n"
-         "target's folder from extract.\n"
+         "may leave temporary files: ZLB* in the archive's folder from create; ZLB* in\n"
+         "$TMPDIR (else /tmp) from add, and .ZLB* in the archive's folder if $TMPDIR is on\n"
+         "another file system; ZLB* in the target's folder from extract.\n"
          "Exit status: 0 success, 1 failure (also when any member failed), 2 usage error.\n";
 }
 

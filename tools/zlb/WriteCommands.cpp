@@ -1,8 +1,8 @@
 // The writing commands. Every file is checked before anything is written, and an archive is
 // built or extended as a whole or not at all: a new archive is assembled under a temporary
-// name in the temporary folder and moved into place when it is complete; an interrupted or
-// failed run removes what it began, and a killed one leaves debris only in the temporary
-// folder.
+// name beside its final one and moved into place when it is complete, an added-to archive is
+// rewritten in the temporary folder and replaces the old one; an interrupted or failed run
+// removes what it began, a killed one leaves at most a temporary file.
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -138,23 +138,17 @@ void PrintAdded(const std::vector<TArchiveEntry>& added) {
   }
 }
 
-// A new, empty file in the temporary folder for the new archive to be built in (a file of no
-// bytes is an archive without members), registered with the cleanup, removed again unless
-// released. Nothing is put beside the target before the archive is complete, so that a killed
-// run leaves nothing there.
-std::unique_ptr<TemporaryFile> BuildFile(platform::Env& env, InterruptCleanup& cleanup,
-                                         const std::string& target, const Options& options) {
-  const std::string folder = platform::FolderPart(target);
-  if (!folder.empty() && !env.FolderExists(folder)) {
-    throw Failure(ShownUtf8(options.archive) +
-                  ": cannot create the archive: " + ShownUtf8(SystemReason(ENOENT)));
-  }
-  InterruptCleanup::Held held;
+// A new, empty file beside target for the new archive to be built in (a file of no bytes is an
+// archive without members), registered with the cleanup, removed again unless released. Beside
+// the target, the finished archive takes its place by a rename on one file system, never a
+// copy, and a folder that cannot take the archive is reported before any work is done.
+std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env, InterruptCleanup& cleanup,
+                                               const std::string& target, const Options& options) {
+  InterruptCleanup::Held held;  // never a moment with the file there but not registered
   errno = 0;
-  std::string name = env.CreateTempFile(env.TempFolder(), "ZLB");
+  std::string name = env.CreateTempFile(platform::FolderPart(target), "ZLB");
   if (name.empty()) {
-    throw Failure(ShownUtf8(options.archive) + ": cannot create a temporary file in " +
-                  ShownUtf8(platform::AnsiToUtf8(env.TempFolder())) + ": " +
+    throw Failure(ShownUtf8(options.archive) + ": cannot create the archive: " +
                   ShownUtf8(SystemReason(errno != 0 ? errno : ENOENT)));
   }
   if (const auto host = env.HostPath(name)) {
@@ -182,7 +176,7 @@ int RunCreate(const Options& options) {
   SkipWarningEnv listing(&env);
   ToolArchive archive(cleanup, &listing);
   Configure(archive, options);
-  std::unique_ptr<TemporaryFile> build = BuildFile(env, cleanup, target, options);
+  std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, cleanup, target, options);
   archive.OpenArchive(build->Name());
   const std::vector<std::string> files = CheckedSources(archive, {target, build->Name()}, options);
   AddAll(archive, files, progress);
