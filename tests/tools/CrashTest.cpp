@@ -289,6 +289,24 @@ TEST(ZlbCrash, AnInterruptedCreateOrAddLeavesNoTrace) {
     ASSERT_EQ(Names(dir.path()), names);
   }
   EXPECT_GT(handled, 0) << "no signal came while zlb was at work";
+
+  // An extraction stopped by a signal keeps the members it finished and leaves no temporary
+  // file beside the member it was writing.
+  fs::remove(dir / "a.zlb");
+  ASSERT_EQ(RunZlb(create, dir.path()).status, 0);
+  const std::vector<std::string> extract = {"extract", "-q", "a.zlb", "out"};
+  const long long extracting = TimeOfRun(extract, dir);
+  for (int moment = 0; moment <= kMoments; ++moment) {
+    SCOPED_TRACE(moment);
+    fs::remove_all(dir / "out");
+    SignalAfter(extract, dir, extracting * 3 * moment / (2 * kMoments), SIGTERM);
+    if (fs::exists(dir / "out")) {
+      for (const std::string& name : Names(dir / "out")) {
+        ASSERT_TRUE(name == "one" || name == "two") << name;
+        EXPECT_EQ(Digest(ReadHostFile(dir / ("out/" + name))), Digest(name == "one" ? one : two));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -281,8 +281,9 @@ const char* UsageText() {
          "host it is taken exactly.\n"
          "Names are shown in UTF-8 with control characters as \\xHH.\n"
          "A zlb stopped midway leaves no damaged archive and no half-written file. Ctrl-C\n"
-         "or SIGTERM ends create and add with status 130 or 143 and no trace. A killed run\n"
-         "may leave temporary files: ZLB* in the archive's folder from create; ZLB* in\n"
+         "or SIGTERM ends a run with status 130 or 143 and no temporary file: create and\n"
+         "add leave no trace, extract keeps the members it finished. A killed run may leave\n"
+         "temporary files: ZLB* in the archive's folder from create; ZLB* in\n"
          "$TMPDIR (else /tmp) from add, and .ZLB* in the archive's folder if $TMPDIR is on\n"
          "another file system; ZLB* in the target's folder from extract.\n"
          "Exit status: 0 success, 1 failure (also when any member failed), 2 usage error.\n";

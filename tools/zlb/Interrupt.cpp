@@ -106,4 +106,38 @@ bool InterruptCleanup::Commit(const std::function<bool()>& step) {
   return true;
 }
 
+std::string TemporaryFilesCleanupEnv::CreateTempFile(const std::string& folder,
+                                                     const std::string& prefix) {
+  InterruptCleanup::Held held;
+  std::string name = EnvWrapper::CreateTempFile(folder, prefix);
+  if (!name.empty()) {
+    if (const auto host = HostPath(name); host && cleanup_.Set(slot_, *host)) {
+      tracked_ = name;
+    }
+  }
+  return name;
+}
+
+bool TemporaryFilesCleanupEnv::Settle(const std::string& from, const std::function<bool()>& step) {
+  InterruptCleanup::Held held;
+  const bool done = step();
+  if (done && !tracked_.empty() && from == tracked_) {
+    cleanup_.Clear(slot_);
+    tracked_.clear();
+  }
+  return done;
+}
+
+bool TemporaryFilesCleanupEnv::MoveFile(const std::string& from, const std::string& to) {
+  return Settle(from, [&] { return EnvWrapper::MoveFile(from, to); });
+}
+
+bool TemporaryFilesCleanupEnv::ReplaceFile(const std::string& source, const std::string& target) {
+  return Settle(source, [&] { return EnvWrapper::ReplaceFile(source, target); });
+}
+
+bool TemporaryFilesCleanupEnv::DeleteFile(const std::string& path) {
+  return Settle(path, [&] { return EnvWrapper::DeleteFile(path); });
+}
+
 }  // namespace zlb

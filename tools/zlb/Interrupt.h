@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/EnvWrapper.h"
+
 namespace zlb {
 
 // Files that must not outlive an interrupted run. While they are registered, SIGINT, SIGTERM
@@ -53,6 +55,29 @@ class InterruptCleanup {
 
  private:
   bool committed_ = false;
+};
+
+// An environment that registers each temporary file created through it with the cleanup, in
+// one slot, until the file has been moved into place or deleted; creating and registering, and
+// moving and forgetting, happen with the signals held back. For the archive's own temporary
+// files, such as the one beside each member an extraction writes.
+class TemporaryFilesCleanupEnv : public platform::EnvWrapper {
+ public:
+  TemporaryFilesCleanupEnv(platform::Env* target, InterruptCleanup& cleanup, int slot)
+      : EnvWrapper(target), cleanup_(cleanup), slot_(slot) {}
+
+  std::string CreateTempFile(const std::string& folder, const std::string& prefix) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool ReplaceFile(const std::string& source, const std::string& target) override;
+  bool DeleteFile(const std::string& path) override;
+
+ private:
+  // Runs a step that moves or deletes `from`; the file is forgotten when it is gone.
+  bool Settle(const std::string& from, const std::function<bool()>& step);
+
+  InterruptCleanup& cleanup_;
+  int slot_;
+  std::string tracked_;  // the registered file, as created
 };
 
 }  // namespace zlb

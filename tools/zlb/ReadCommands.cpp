@@ -15,6 +15,7 @@
 #include "platform/WinNames.h"
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/Display.h"
+#include "tools/zlb/Interrupt.h"
 #include "tools/zlb/Messages.h"
 #include "tools/zlb/NullSink.h"
 #include "tools/zlb/Opening.h"
@@ -188,8 +189,12 @@ int RunTest(const Options& options) {
 }
 
 int RunExtract(const Options& options) {
+  // Ctrl-C or SIGTERM removes the temporary file of the member being written; the members
+  // already extracted stay.
+  InterruptCleanup cleanup;
+  TemporaryFilesCleanupEnv cleanupEnv(platform::Env::Default(), cleanup, 0);
   ProgressLine progress(!options.quiet, "Extracting");
-  TZLBArchive archive;
+  TZLBArchive archive(nullptr, &cleanupEnv);
   progress.Attach(archive);
   OpenForReading(archive, options, options.salvage);
 
