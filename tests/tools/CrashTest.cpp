@@ -184,7 +184,8 @@ TEST(ZlbCrash, AKilledAddLeavesTheOldArchiveOrTheNewOneWhole) {
 }
 
 // A batch create killed at any moment: no archive, or one holding every new member; with -f
-// the old archive whole or the new one. Beside it, at most the temporary file it was built in.
+// the old archive whole or the new one. Beside it, at most the temporary files it was built in,
+// and none in the temporary folder.
 TEST(ZlbCrash, AKilledCreateLeavesNoArchiveOrTheNewOneWhole) {
   TempDir dir;
   fs::create_directory(dir / "tmp");
@@ -211,6 +212,7 @@ TEST(ZlbCrash, AKilledCreateLeavesNoArchiveOrTheNewOneWhole) {
     }
     SignalAfter(args, dir, whole * 3 * moment / (2 * kMoments), SIGKILL);
 
+    EXPECT_EQ(Names(dir / "tmp"), std::vector<std::string>{});
     std::vector<std::string> names = {"s1", "s2", "s3", "tmp"};
     for (const std::string& name : Names(dir.path())) {
       if (name.rfind("ZLB", 0) == 0) {

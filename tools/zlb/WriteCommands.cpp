@@ -1,12 +1,15 @@
 // The writing commands. Every file is checked before anything is written, and an archive is
 // built or extended as a whole or not at all: a new archive is assembled under a temporary
-// name beside its final one and moved into place when it is complete, an added-to archive is
+// name beside its final one (all of its files are made there, so that each step is a rename
+// on one file system) and moved into place when it is complete, an added-to archive is
 // rewritten in the temporary folder and replaces the old one; an interrupted or failed run
 // removes what it began, a killed one leaves at most a temporary file.
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/FileHelpers.h"
@@ -34,14 +37,17 @@ constexpr int kBuildSlot = 0;
 constexpr int kRewriteSlot = 1;
 
 // The archive component, with each temporary file it assembles a rewrite in handed to the
-// interrupt cleanup, which removes it if the run is stopped.
+// interrupt cleanup, which removes it if the run is stopped. Given a folder, it puts those
+// files there instead of in the temporary folder.
 class ToolArchive : public TZLBArchive {
  public:
-  ToolArchive(InterruptCleanup& cleanup, platform::Env* env)
-      : TZLBArchive(nullptr, env), cleanup_(cleanup) {}
+  ToolArchive(InterruptCleanup& cleanup, platform::Env* env,
+              std::optional<std::string> tempFolder = std::nullopt)
+      : TZLBArchive(nullptr, env), cleanup_(cleanup), tempFolder_(std::move(tempFolder)) {}
   std::string MakeTempFileName() override {
     InterruptCleanup::Held held;  // never a moment with the file there but not registered
-    std::string name = TZLBArchive::MakeTempFileName();
+    std::string name =
+        tempFolder_ ? Env().CreateTempFile(*tempFolder_, "ZLB") : TZLBArchive::MakeTempFileName();
     if (const auto host = Env().HostPath(name)) {
       cleanup_.Set(kRewriteSlot, *host);
     }
@@ -50,6 +56,7 @@ class ToolArchive : public TZLBArchive {
 
  private:
   InterruptCleanup& cleanup_;
+  std::optional<std::string> tempFolder_;
 };
 
 // The host environment, warning on standard error about every item a folder listing leaves
@@ -139,9 +146,8 @@ void PrintAdded(const std::vector<TArchiveEntry>& added) {
 }
 
 // A new, empty file beside target for the new archive to be built in (a file of no bytes is an
-// archive without members), registered with the cleanup, removed again unless released. Beside
-// the target, the finished archive takes its place by a rename on one file system, never a
-// copy, and a folder that cannot take the archive is reported before any work is done.
+// archive without members), registered with the cleanup, removed again unless released. A
+// folder that cannot take the archive is reported before any work is done.
 std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env, InterruptCleanup& cleanup,
                                                const std::string& target, const Options& options) {
   InterruptCleanup::Held held;  // never a moment with the file there but not registered
@@ -174,7 +180,7 @@ int RunCreate(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(&env);
-  ToolArchive archive(cleanup, &listing);
+  ToolArchive archive(cleanup, &listing, platform::FolderPart(target));
   Configure(archive, options);
   std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, cleanup, target, options);
   archive.OpenArchive(build->Name());
