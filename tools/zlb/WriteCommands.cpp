@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,27 +35,16 @@ namespace {
 constexpr int kBuildSlot = 0;
 constexpr int kRewriteSlot = 1;
 
-// The archive component, with each temporary file it assembles a rewrite in handed to the
-// interrupt cleanup, which removes it if the run is stopped. Given a folder, it puts those
-// files there instead of in the temporary folder.
-class ToolArchive : public TZLBArchive {
+// The archive component making the temporary files it assembles a rewrite in in a given folder
+// rather than in the temporary folder.
+class ArchiveWithTempFolder : public TZLBArchive {
  public:
-  ToolArchive(InterruptCleanup& cleanup, platform::Env* env,
-              std::optional<std::string> tempFolder = std::nullopt)
-      : TZLBArchive(nullptr, env), cleanup_(cleanup), tempFolder_(std::move(tempFolder)) {}
-  std::string MakeTempFileName() override {
-    InterruptCleanup::Held held;  // never a moment with the file there but not registered
-    std::string name =
-        tempFolder_ ? Env().CreateTempFile(*tempFolder_, "ZLB") : TZLBArchive::MakeTempFileName();
-    if (const auto host = Env().HostPath(name)) {
-      cleanup_.Set(kRewriteSlot, *host);
-    }
-    return name;
-  }
+  ArchiveWithTempFolder(platform::Env* env, std::string folder)
+      : TZLBArchive(nullptr, env), folder_(std::move(folder)) {}
+  std::string MakeTempFileName() override { return Env().CreateTempFile(folder_, "ZLB"); }
 
  private:
-  InterruptCleanup& cleanup_;
-  std::optional<std::string> tempFolder_;
+  std::string folder_;
 };
 
 // The host environment, warning on standard error about every item a folder listing leaves
@@ -180,7 +168,8 @@ int RunCreate(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(&env);
-  ToolArchive archive(cleanup, &listing, platform::FolderPart(target));
+  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
+  ArchiveWithTempFolder archive(&tracking, platform::FolderPart(target));
   Configure(archive, options);
   std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, cleanup, target, options);
   archive.OpenArchive(build->Name());
@@ -214,8 +203,9 @@ int RunAdd(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(platform::Env::Default());
-  CommitReplaceEnv committing(&listing, cleanup);
-  ToolArchive archive(cleanup, &committing);
+  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
+  CommitReplaceEnv committing(&tracking, cleanup);
+  TZLBArchive archive(nullptr, &committing);
   Configure(archive, options);
   OpenForReading(archive, options, false);
   const int before = archive.FileCount();
