@@ -40,7 +40,8 @@ std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& e
     platform::ForceFolders(env_, dir);
     const int why = errno;
     if (!env_.FolderExists(dir)) {
-      throw Exception("Unable to create destination path", SystemReason(why));
+      throw Exception(FailureKind::kCannotCreateFolder, "Unable to create destination path",
+                      SystemReason(why));
     }
     if (hostForm) {
       std::replace(dir.begin(), dir.end(), '\\', '/');

@@ -59,6 +59,10 @@ class TZLBArchive : public TComponent {
   const std::string& FileName() const { return FFileName; }
   bool IsNew() const { return FIsNew; }
   const TArchiveTrailer& Trailer() const { return FTrailer; }
+  // What the component is doing: within an OnProgress handler, what the report is about (a
+  // member's data being extracted or added, the registry being read or written, or nothing:
+  // actIdle, whose reports carry the archive's name).
+  TArchiveActivity Activity() const { return FActivity; }
 
   // --- updating ---
   void CreateArchive(const std::string& Name);

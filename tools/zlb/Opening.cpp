@@ -11,7 +11,6 @@
 #include "tools/zlb/Messages.h"
 
 namespace zlb {
-namespace {}  // namespace
 
 std::string WhyNothingThere(const std::string& name) {
   platform::Env& env = *platform::Env::Default();
@@ -65,11 +64,9 @@ void OpenForReading(TZLBArchive& archive, const Options& options, bool salvage) 
     }
   } catch (const Exception& failure) {
     std::string text = ShownUtf8(options.archive) + ": " + Describe(failure);
-    const std::string message = failure.Message();
-    if (message == "Archive file not found") {
+    if (failure.Kind() == FailureKind::kNotFound) {
       text += ": " + Shown(WhyNothingThere(name));
-    } else if (message == "The archive file appears to be corrupted" ||
-               message == "Unable to read archive file list") {
+    } else if (failure.Kind() == FailureKind::kCorrupt) {
       if (!HasArchiveTrailer(env, name)) {
         text += ": not a ZLB archive";
       } else if (!salvage) {

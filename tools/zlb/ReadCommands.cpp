@@ -93,10 +93,10 @@ void ReportExtractFailure(const Options& options, int index, const TArchiveEntry
                           const Exception& failure) {
   const std::string folder = options.junkPaths ? std::string() : ShortString(entry.Path);
   std::string reason;
-  if (dynamic_cast<const EFCreateError*>(&failure) != nullptr) {
+  if (failure.Kind() == FailureKind::kCannotCreate) {
     reason =
         "Cannot create file " + ShownJoin(options.destDir, folder + "\\" + ShortString(entry.Name));
-  } else if (failure.Message() == "Unable to create destination path") {
+  } else if (failure.Kind() == FailureKind::kCannotCreateFolder) {
     std::string shown = ShownJoin(options.destDir, folder);
     while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\')) {
       shown.pop_back();
@@ -166,9 +166,7 @@ int RunTest(const Options& options) {
       NullSink sink;
       archive.ExtractToStream(index, sink);
     } catch (const Exception& failure) {
-      verdict = failure.Message() == FormatMessage("File (%d) failed CRC check", index)
-                    ? "bad CRC"
-                    : "damaged data";
+      verdict = failure.Kind() == FailureKind::kBadChecksum ? "bad CRC" : "damaged data";
       Warn(MemberLabel(index, entry) + ": " + Describe(failure));
     }
     bad += verdict == "OK" ? 0 : 1;
