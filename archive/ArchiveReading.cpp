@@ -3,7 +3,6 @@
 // is untrusted: sizes and offsets are checked against the file before they are used, and
 // memory grows only with bytes actually obtained from it.
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <optional>

@@ -296,7 +296,7 @@ void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked)
 }
 
 std::string TZLBArchive::MakeTempFileName() {
-  return Env().CreateTempFile(Env().TempFolder(), "ZLB");
+  return Env().CreateTempFile(Env().TempFolder(), "ZLB").Value();
 }
 
 namespace {

@@ -76,6 +76,7 @@ class TZLBArchive : public TComponent {
   void AddFiles(const std::vector<std::string>& Sources);
   int IndexOfFile(const std::string& Name) const;
   void WriteRegistry(TStream& Dest);
+  // A new, empty temporary file for a rewrite to be assembled in; "" when none can be made.
   virtual std::string MakeTempFileName();
   virtual void ListDirectory(const std::string& Dir, std::vector<std::string>& Files);
 

@@ -45,9 +45,6 @@ class Exception : public std::runtime_error {
 // when it has one, else its message.
 std::string CauseOf(const std::exception& failure);
 
-// The system's text for an error number (strerror); empty for 0.
-std::string SystemReason(int error);
-
 // Failures of the stream family.
 class EStreamError : public Exception {
  public:

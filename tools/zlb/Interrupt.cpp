@@ -92,10 +92,11 @@ void InterruptCleanup::Clear(int slot) {
   }
 }
 
-bool InterruptCleanup::Commit(const std::function<bool()>& step) {
+platform::Status InterruptCleanup::Commit(const std::function<platform::Status()>& step) {
   Held held;
-  if (!step()) {
-    return false;  // a signal held back meanwhile now removes the files and ends the program
+  const platform::Status done = step();
+  if (!done) {
+    return done;  // a signal held back meanwhile now removes the files and ends the program
   }
   for (auto& slot : used) {
     slot = 0;
@@ -103,24 +104,25 @@ bool InterruptCleanup::Commit(const std::function<bool()>& step) {
   // Ignoring a signal also drops one that is waiting, held back during the step.
   SetHandling(SIG_IGN);
   committed_ = true;
-  return true;
+  return done;
 }
 
-std::string TemporaryFilesCleanupEnv::CreateTempFile(const std::string& folder,
-                                                     const std::string& prefix) {
+platform::Result<std::string> TemporaryFilesCleanupEnv::CreateTempFile(const std::string& folder,
+                                                                       const std::string& prefix) {
   InterruptCleanup::Held held;
-  std::string name = EnvWrapper::CreateTempFile(folder, prefix);
-  if (!name.empty()) {
-    if (const auto host = HostPath(name); host && cleanup_.Set(slot_, *host)) {
-      tracked_ = name;
+  platform::Result<std::string> name = EnvWrapper::CreateTempFile(folder, prefix);
+  if (name) {
+    if (const auto host = HostPath(name.Value()); host && cleanup_.Set(slot_, *host)) {
+      tracked_ = name.Value();
     }
   }
   return name;
 }
 
-bool TemporaryFilesCleanupEnv::Settle(const std::string& from, const std::function<bool()>& step) {
+platform::Status TemporaryFilesCleanupEnv::Settle(const std::string& from,
+                                                  const std::function<platform::Status()>& step) {
   InterruptCleanup::Held held;
-  const bool done = step();
+  const platform::Status done = step();
   if (done && !tracked_.empty() && from == tracked_) {
     cleanup_.Clear(slot_);
     tracked_.clear();
@@ -128,15 +130,17 @@ bool TemporaryFilesCleanupEnv::Settle(const std::string& from, const std::functi
   return done;
 }
 
-bool TemporaryFilesCleanupEnv::MoveFile(const std::string& from, const std::string& to) {
+platform::Status TemporaryFilesCleanupEnv::MoveFile(const std::string& from,
+                                                    const std::string& to) {
   return Settle(from, [&] { return EnvWrapper::MoveFile(from, to); });
 }
 
-bool TemporaryFilesCleanupEnv::ReplaceFile(const std::string& source, const std::string& target) {
+platform::Status TemporaryFilesCleanupEnv::ReplaceFile(const std::string& source,
+                                                       const std::string& target) {
   return Settle(source, [&] { return EnvWrapper::ReplaceFile(source, target); });
 }
 
-bool TemporaryFilesCleanupEnv::DeleteFile(const std::string& path) {
+platform::Status TemporaryFilesCleanupEnv::DeleteFile(const std::string& path) {
   return Settle(path, [&] { return EnvWrapper::DeleteFile(path); });
 }
 

@@ -46,12 +46,12 @@ class InterruptCleanup {
   // The slot's file is in its final place, or gone: nothing to remove any more.
   void Clear(int slot);
 
-  // Runs step, which puts the finished result in place and says whether it did, with the
-  // signals held back. Once it has succeeded the run's work is done: the files are forgotten
-  // and the signals are ignored until the program ends, so that a run never reports an
+  // Runs step, which puts the finished result in place and says whether it did (and if not,
+  // why), with the signals held back. Once it has succeeded the run's work is done: the files are
+  // forgotten and the signals are ignored until the program ends, so that a run never reports an
   // interruption after changing anything, and a signal during the step (a copy between file
   // systems included) cannot leave a partial copy behind.
-  bool Commit(const std::function<bool()>& step);
+  platform::Status Commit(const std::function<platform::Status()>& step);
 
  private:
   bool committed_ = false;
@@ -66,14 +66,15 @@ class TemporaryFilesCleanupEnv : public platform::EnvWrapper {
   TemporaryFilesCleanupEnv(platform::Env* target, InterruptCleanup& cleanup, int slot)
       : EnvWrapper(target), cleanup_(cleanup), slot_(slot) {}
 
-  std::string CreateTempFile(const std::string& folder, const std::string& prefix) override;
-  bool MoveFile(const std::string& from, const std::string& to) override;
-  bool ReplaceFile(const std::string& source, const std::string& target) override;
-  bool DeleteFile(const std::string& path) override;
+  platform::Result<std::string> CreateTempFile(const std::string& folder,
+                                               const std::string& prefix) override;
+  platform::Status MoveFile(const std::string& from, const std::string& to) override;
+  platform::Status ReplaceFile(const std::string& source, const std::string& target) override;
+  platform::Status DeleteFile(const std::string& path) override;
 
  private:
   // Runs a step that moves or deletes `from`; the file is forgotten when it is gone.
-  bool Settle(const std::string& from, const std::function<bool()>& step);
+  platform::Status Settle(const std::string& from, const std::function<platform::Status()>& step);
 
   InterruptCleanup& cleanup_;
   int slot_;

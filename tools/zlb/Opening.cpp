@@ -1,6 +1,5 @@
 #include "tools/zlb/Opening.h"
 
-#include <cerrno>
 #include <memory>
 
 #include "archive/ArchiveFormat.h"
@@ -15,7 +14,7 @@ namespace zlb {
 std::string WhyNothingThere(const std::string& name) {
   platform::Env& env = *platform::Env::Default();
   if (env.FolderExists(name)) {
-    return SystemReason(EISDIR);
+    return platform::SystemText(platform::Reason::kIsFolder);
   }
   if (!env.HostPath(name)) {
     if (name.size() >= 2 && name[1] == ':') {
@@ -25,7 +24,7 @@ std::string WhyNothingThere(const std::string& name) {
       return "network names cannot be reached from here";
     }
   }
-  return SystemReason(ENOENT);
+  return platform::SystemText(platform::Reason::kNotFound);
 }
 
 namespace {

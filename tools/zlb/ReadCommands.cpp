@@ -1,6 +1,5 @@
 // The reading commands. A member that cannot be tested or extracted is reported and the work
 // goes on with the next one; the command then ends with exit status 1.
-#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -205,11 +204,10 @@ int RunExtract(const Options& options) {
 
   platform::Env& env = *platform::Env::Default();
   std::string destDir = WithoutClosingSeparators(platform::Utf8ToAnsi(options.destDir));
-  if (!platform::ForceFolders(env, destDir)) {
-    const int why = errno;
-    throw Failure(ShownUtf8(options.destDir) + ": Unable to create destination path: " +
-                  (env.HostPath(destDir) ? ShownUtf8(SystemReason(why != 0 ? why : ENOENT))
-                                         : Shown(WhyNothingThere(destDir))));
+  if (const platform::Status made = platform::ForceFolders(env, destDir); !made) {
+    throw Failure(
+        ShownUtf8(options.destDir) + ": Unable to create destination path: " +
+        (env.HostPath(destDir) ? ShownUtf8(made.Text()) : Shown(WhyNothingThere(destDir))));
   }
   // The archive joins the folder and the member's name as they stand; a closing separator
   // makes the members land inside the folder, in the separator of the folder's own form, so

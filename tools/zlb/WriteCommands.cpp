@@ -4,7 +4,6 @@
 // on one file system) and moved into place when it is complete, an added-to archive is
 // rewritten in the temporary folder and replaces the old one; an interrupted or failed run
 // removes what it began, a killed one leaves at most a temporary file.
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -41,7 +40,7 @@ class ArchiveWithTempFolder : public TZLBArchive {
  public:
   ArchiveWithTempFolder(platform::Env* env, std::string folder)
       : TZLBArchive(nullptr, env), folder_(std::move(folder)) {}
-  std::string MakeTempFileName() override { return Env().CreateTempFile(folder_, "ZLB"); }
+  std::string MakeTempFileName() override { return Env().CreateTempFile(folder_, "ZLB").Value(); }
 
  private:
   std::string folder_;
@@ -76,7 +75,7 @@ class CommitReplaceEnv : public platform::EnvWrapper {
  public:
   CommitReplaceEnv(platform::Env* target, InterruptCleanup& cleanup)
       : EnvWrapper(target), cleanup_(cleanup) {}
-  bool ReplaceFile(const std::string& source, const std::string& target) override {
+  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
     return cleanup_.Commit([&] { return EnvWrapper::ReplaceFile(source, target); });
   }
 
@@ -139,16 +138,16 @@ void PrintAdded(const std::vector<TArchiveEntry>& added) {
 std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env, InterruptCleanup& cleanup,
                                                const std::string& target, const Options& options) {
   InterruptCleanup::Held held;  // never a moment with the file there but not registered
-  errno = 0;
-  std::string name = env.CreateTempFile(platform::FolderPart(target), "ZLB");
-  if (name.empty()) {
-    throw Failure(ShownUtf8(options.archive) + ": cannot create the archive: " +
-                  ShownUtf8(SystemReason(errno != 0 ? errno : ENOENT)));
+  const platform::Result<std::string> made =
+      env.CreateTempFile(platform::FolderPart(target), "ZLB");
+  if (!made) {
+    throw Failure(ShownUtf8(options.archive) +
+                  ": cannot create the archive: " + ShownUtf8(made.Failure().Text()));
   }
-  if (const auto host = env.HostPath(name)) {
+  if (const auto host = env.HostPath(made.Value())) {
     cleanup.Set(kBuildSlot, *host);
   }
-  return std::make_unique<TemporaryFile>(env, name);
+  return std::make_unique<TemporaryFile>(env, made.Value());
 }
 
 }  // namespace
@@ -158,7 +157,8 @@ int RunCreate(const Options& options) {
   const std::string target = platform::Utf8ToAnsi(options.archive);
   const std::string shownArchive = ShownUtf8(options.archive);
   if (env.FolderExists(target)) {
-    throw Failure(shownArchive + ": " + ShownUtf8(SystemReason(EISDIR)));
+    throw Failure(shownArchive + ": " +
+                  ShownUtf8(platform::SystemText(platform::Reason::kIsFolder)));
   }
   const bool replace = env.FileExists(target);
   if (replace && !options.force) {
@@ -181,16 +181,14 @@ int RunCreate(const Options& options) {
 
   // The complete archive takes its place: beside nothing (a file that appeared meanwhile is
   // left alone), or in place of the old one with -f.
-  errno = 0;
-  const bool placed = cleanup.Commit([&] {
+  const platform::Status placed = cleanup.Commit([&] {
     return replace ? env.ReplaceFile(build->Name(), target) : env.MoveFile(build->Name(), target);
   });
   if (!placed) {
-    const int why = errno;
-    throw Failure(shownArchive + (!replace && env.FileExists(target)
-                                      ? ": File already exists (use -f to replace it)"
-                                      : ": cannot put the new archive in place: " +
-                                            ShownUtf8(SystemReason(why != 0 ? why : EIO))));
+    throw Failure(shownArchive +
+                  (!replace && env.FileExists(target)
+                       ? ": File already exists (use -f to replace it)"
+                       : ": cannot put the new archive in place: " + ShownUtf8(placed.Text())));
   }
   build->Release();
   if (options.verbose) {
