@@ -1,9 +1,9 @@
 #include "tools/zlb/Progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <utility>
+
+#include "platform/Terminal.h"
 
 namespace zlb {
 namespace {
@@ -25,7 +25,7 @@ ProgressLine* active = nullptr;
 }  // namespace
 
 ProgressLine::ProgressLine(bool wanted, std::string verb)
-    : enabled_(wanted && ::isatty(STDERR_FILENO) == 1), verb_(std::move(verb)) {
+    : enabled_(wanted && platform::StandardErrorIsTerminal()), verb_(std::move(verb)) {
   if (enabled_) {
     active = this;
   }

@@ -188,7 +188,7 @@ int RunTest(const Options& options) {
 int RunExtract(const Options& options) {
   // Ctrl-C or SIGTERM removes the temporary file of the member being written; the members
   // already extracted stay.
-  InterruptCleanup cleanup;
+  platform::InterruptCleanup cleanup(kInterruptedNotice);
   TemporaryFilesCleanupEnv cleanupEnv(platform::Env::Default(), cleanup, 0);
   ProgressLine progress(!options.quiet, "Extracting");
   TZLBArchive archive(nullptr, &cleanupEnv);

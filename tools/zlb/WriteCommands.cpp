@@ -73,14 +73,14 @@ class SkipWarningEnv : public platform::EnvWrapper {
 // work is done, so it is taken as the interrupt cleanup's commit.
 class CommitReplaceEnv : public platform::EnvWrapper {
  public:
-  CommitReplaceEnv(platform::Env* target, InterruptCleanup& cleanup)
+  CommitReplaceEnv(platform::Env* target, platform::InterruptCleanup& cleanup)
       : EnvWrapper(target), cleanup_(cleanup) {}
   platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
     return cleanup_.Commit([&] { return EnvWrapper::ReplaceFile(source, target); });
   }
 
  private:
-  InterruptCleanup& cleanup_;
+  platform::InterruptCleanup& cleanup_;
 };
 
 // Like other archivers, the work is finished, then the command fails for what was left out.
@@ -135,9 +135,10 @@ void PrintAdded(const std::vector<TArchiveEntry>& added) {
 // A new, empty file beside target for the new archive to be built in (a file of no bytes is an
 // archive without members), registered with the cleanup, removed again unless released. A
 // folder that cannot take the archive is reported before any work is done.
-std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env, InterruptCleanup& cleanup,
+std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env,
+                                               platform::InterruptCleanup& cleanup,
                                                const std::string& target, const Options& options) {
-  InterruptCleanup::Held held;  // never a moment with the file there but not registered
+  platform::InterruptCleanup::Held held;  // never a moment with the file there but not registered
   const platform::Result<std::string> made =
       env.CreateTempFile(platform::FolderPart(target), "ZLB");
   if (!made) {
@@ -165,7 +166,7 @@ int RunCreate(const Options& options) {
     throw Failure(shownArchive + ": File already exists (use -f to replace it)");
   }
 
-  InterruptCleanup cleanup;
+  platform::InterruptCleanup cleanup(kInterruptedNotice);
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(&env);
   TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
@@ -198,7 +199,7 @@ int RunCreate(const Options& options) {
 }
 
 int RunAdd(const Options& options) {
-  InterruptCleanup cleanup;
+  platform::InterruptCleanup cleanup(kInterruptedNotice);
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(platform::Env::Default());
   TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
