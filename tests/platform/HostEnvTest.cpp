@@ -10,8 +10,8 @@
 
 #include "platform/Exception.h"
 #include "platform/HostEnv.h"
-#include "platform/HostFiles.h"
 #include "platform/Stream.h"
+#include "platform/posix/HostFiles.h"
 #include "tests/platform/WinePrefix.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/Exception.h"
-#include "platform/HostFiles.h"
+#include "platform/posix/HostFiles.h"
 #include "support/TempDir.h"
 #include "support/TestData.h"
 

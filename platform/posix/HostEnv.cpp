@@ -1,6 +1,6 @@
 // The host environment: every Windows path is resolved onto the Linux file system first
-// (platform/WinPath.h), every name crosses between Windows-1252 and UTF-8 here, and the file
-// work on host paths is left to platform/HostFiles.h and platform/ProgramStart.h.
+// (platform/posix/WinPath.h), every name crosses between Windows-1252 and UTF-8 here, and the file
+// work on host paths is left to platform/posix/HostFiles.h and platform/posix/ProgramStart.h.
 #include "platform/HostEnv.h"
 
 #include <dirent.h>
@@ -14,12 +14,12 @@
 #include <cstdlib>
 
 #include "platform/CodePage.h"
-#include "platform/ErrnoStatus.h"
-#include "platform/HostFiles.h"
-#include "platform/HostUtil.h"
-#include "platform/ProgramStart.h"
 #include "platform/WinNames.h"
-#include "platform/WinPath.h"
+#include "platform/posix/ErrnoStatus.h"
+#include "platform/posix/HostFiles.h"
+#include "platform/posix/HostUtil.h"
+#include "platform/posix/ProgramStart.h"
+#include "platform/posix/WinPath.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/ErrnoStatus.h"
+#include "platform/posix/ErrnoStatus.h"
 
 #include <errno.h>
 

@@ -1,4 +1,4 @@
-#include "platform/HostFiles.h"
+#include "platform/posix/HostFiles.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ErrnoStatus.h"
 #include "platform/Exception.h"
-#include "platform/HostUtil.h"
+#include "platform/posix/ErrnoStatus.h"
+#include "platform/posix/HostUtil.h"
 
 namespace platform {
 namespace {
