@@ -3,11 +3,12 @@
 #include <string>
 
 // Conversion between the system's code page (Windows-1252, used for every string above the
-// environment seam) and the host's UTF-8.
+// environment seam) and the host's own text: UTF-8 on Linux (platform/posix/), the ANSI code
+// page itself on Windows, where both are the identity (platform/windows/).
 namespace platform {
 
-// Fails with ECodePageError naming the text when a character cannot be held in Windows-1252
-// (or the text is not valid UTF-8).
+// On Linux, fails with ECodePageError naming the text when a character cannot be held in
+// Windows-1252 (or the text is not valid UTF-8).
 std::string Utf8ToAnsi(const std::string& utf8);
 // Every Windows-1252 byte has a UTF-8 form (the five unassigned bytes map to C1 controls).
 std::string AnsiToUtf8(const std::string& ansi);

@@ -6,12 +6,14 @@
 
 namespace platform {
 
-// The Env of this host: Windows file-system semantics on Linux through a Wine prefix.
+// The Env of this host. On Linux: Windows file-system semantics through a Wine prefix
+// (platform/posix/). On Windows: the system's own calls on native paths (platform/windows/),
+// where host paths are Windows paths and there is no prefix.
 class HostEnv : public Env {
  public:
   // winePrefix: the prefix folder as a host path; empty means $WINEPREFIX, else $HOME/.wine.
   // A relative prefix is made absolute here, against the current directory of this moment,
-  // so that a later change of folder does not move the drives.
+  // so that a later change of folder does not move the drives. Ignored on Windows.
   explicit HostEnv(std::string winePrefix = "");
 
   Result<std::unique_ptr<File>> OpenFile(const std::string& path, TFileMode mode) override;
@@ -30,7 +32,7 @@ class HostEnv : public Env {
   Status SetCurrentFolder(const std::string& path) override;
   StartResult StartProgram(const std::string& program, const std::string& parameters,
                            const std::string& workingFolder) override;
-  void Beep() override {}
+  void Beep() override;
   std::string PrefixPath() override { return winePrefix_; }
   bool PrefixExists() override;
   std::string MappedDrives() override;

@@ -284,6 +284,10 @@ StartResult HostEnv::StartProgram(const std::string& program, const std::string&
   return StartHostProgram(*hostProgram, args, *hostFolder, winePrefix_);
 }
 
+void HostEnv::Beep() {
+  // Silent on this host.
+}
+
 bool HostEnv::PrefixExists() {
   return !winePrefix_.empty() && IsHostFolder(winePrefix_);
 }

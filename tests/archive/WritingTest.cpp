@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -71,6 +73,11 @@ class TestEnv : public platform::HostEnv {
 std::string Backslashed(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
+}
+
+// A folder as a member stores it: without its drive ("C:\a\" is kept as "\a\").
+std::string Stored(std::string folder) {
+  return folder.size() >= 2 && folder[1] == ':' ? folder.substr(2) : folder;
 }
 
 class Writing : public ::testing::Test {
@@ -174,13 +181,14 @@ TEST_F(Writing, SavedPathsKeepTheFolderAndAreCutTo255) {
   archive.SetSavePaths(true);
   archive.CreateArchive(name);
   archive.AddFile(File("Data/a.txt", "A"));
-  const std::string folder = Backslashed(dir / "Data/");
+  const std::string folder = Stored(Backslashed(dir / "Data/"));
   EXPECT_EQ(Decoded().entries[0].Path(), folder);
   EXPECT_EQ(Decoded().entries[0].Name(), "a.txt");
   // A drive is not part of the identity, and letter case is not either.
   EXPECT_EQ(archive.IndexOfFile("C:" + folder + "A.TXT"), 0);
   EXPECT_EQ(archive.IndexOfFile("\\" + folder + "a.txt"), -1);
 
+#ifndef _WIN32  // the ANSI calls take no path longer than MAX_PATH (260)
   std::string deep = "deep";
   while (deep.size() < 300) {
     deep += "/" + std::string(40, 'd');
@@ -188,11 +196,12 @@ TEST_F(Writing, SavedPathsKeepTheFolderAndAreCutTo255) {
   const std::string longName(255, 'n');
   archive.AddFile(File(deep + "/" + longName, "B"));
   const decoder::Entry e = Decoded().entries[1];
-  EXPECT_EQ(e.Path(), Backslashed(dir / deep + "/").substr(0, 255));
+  EXPECT_EQ(e.Path(), Stored(Backslashed(dir / deep + "/")).substr(0, 255));
   EXPECT_EQ(e.Name(), longName);
   EXPECT_TRUE(e.SlackIsZero());
   // Its identity runs past 255 characters, so it matches nothing any more.
   EXPECT_EQ(archive.IndexOfFile(dir / (deep + "/" + longName)), -1);
+#endif
 }
 
 TEST_F(Writing, DuplicatesAreRefusedInAnyAsciiCase) {
@@ -203,10 +212,12 @@ TEST_F(Writing, DuplicatesAreRefusedInAnyAsciiCase) {
             "File already exists");
   EXPECT_EQ(archive.IndexOfFile("x:\\elsewhere\\readme.txt"), 0);
   EXPECT_EQ(ReadHostFile(name), before);
+#ifndef _WIN32  // the ANSI calls take no path longer than MAX_PATH (260)
   // A name of exactly 255 characters is kept whole and still identifies its member.
   archive.AddFile(File("one/" + std::string(255, 'n'), "3"));
   EXPECT_EQ(FailureOf([&] { archive.AddFile(File("two/" + std::string(255, 'N'), "4")); }),
             "File already exists");
+#endif
 
   TZLBArchive withPaths(nullptr, &env);
   withPaths.SetSavePaths(true);
@@ -398,6 +409,8 @@ TEST_F(Writing, SmallAdditionReportsCloseReopenAndIdle) {
             (Strings{" 0", " 0", "Extracting archive registry 100", "opened", name + " 0"}));
 }
 
+#ifndef _WIN32
+// On Windows the replace between volumes is the system's, tried in tests/platform/windows/.
 TEST_F(Writing, ReplacesAcrossFileSystemsWithoutLosingTheArchive) {
   struct stat shm {
   }, here{};
@@ -422,6 +435,7 @@ TEST_F(Writing, ReplacesAcrossFileSystemsWithoutLosingTheArchive) {
   EXPECT_EQ(decoder::Decode(ReadHostFile(local)).Content(1), "second");
   EXPECT_TRUE(fs::is_empty(templ));
 }
+#endif
 
 TEST_F(Writing, ListingPutsSubfolderContentsFirstAndFolderPathsOnlyWithSavePaths) {
   File("src/f", "f");
@@ -450,7 +464,11 @@ TEST_F(Writing, ListingPutsSubfolderContentsFirstAndFolderPathsOnlyWithSavePaths
 
 TEST_F(Writing, ListingNamesALinkedFolderButDoesNotEnterIt) {
   File("tree/d/b", "b");
-  fs::create_directory_symlink(".", dir / "tree/d/loop");  // leads back to d itself
+  std::error_code linked;
+  fs::create_directory_symlink(".", dir / "tree/d/loop", linked);  // leads back to d itself
+  if (linked) {
+    GTEST_SKIP() << "no symbolic links here: " << linked.message();  // Wine makes none
+  }
   archive.SetRecursePaths(true);
   Strings files;
   archive.ListDirectory(dir / "tree", files);

@@ -1,20 +1,9 @@
 #pragma once
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 // What one run of the zlb program left behind.
 struct ZlbResult {
@@ -36,6 +25,21 @@ inline std::string ZlbBinary() {
   throw std::runtime_error("ZLB_BINARY is not set");
 #endif
 }
+
+#ifdef _WIN32
+#include "tests/tools/windows/RunZlb.h"
+#else
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+extern char** environ;
 
 namespace zlb_runner {
 
@@ -147,3 +151,4 @@ inline ZlbResult RunZlb(const std::vector<std::string>& args, const std::string&
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
+#endif
