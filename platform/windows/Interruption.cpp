@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/windows/Win32.h"
+#include "platform/windows/WinFiles.h"
 
 namespace platform {
 namespace {
@@ -43,6 +44,8 @@ BOOL WINAPI RemoveAndExit(DWORD event) {
     ::LeaveCriticalSection(&guard);
     return TRUE;  // ignored: the run's result is in place
   }
+  // Windows deletes no file that is open: the program's files are closed first.
+  CloseOpenFilesForExit();
   for (int i = 0; i < kSlots; ++i) {
     if (used[i]) {
       ::DeleteFileA(paths[i]);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
+#include <set>
 #include <utility>
 
 #include "platform/Exception.h"
@@ -14,10 +16,19 @@ namespace {
 // ReadFile and WriteFile move at most this much in one call.
 constexpr std::size_t kMostPerCall = 1u << 30;
 
+// The handles of the files open now, for CloseOpenFilesForExit.
+std::mutex openFilesGuard;
+std::set<HANDLE> openFiles;
+bool closedForExit = false;
+
 // A file opened through CreateFileA, holding its sharing mode for as long as it is open.
 class WindowsFile : public File {
  public:
-  explicit WindowsFile(Handle handle) : handle_(std::move(handle)) {}
+  explicit WindowsFile(Handle handle) : handle_(std::move(handle)) {
+    std::lock_guard<std::mutex> lock(openFilesGuard);
+    openFiles.insert(handle_.Get());
+  }
+  ~WindowsFile() override { Close(); }
 
   std::size_t Read(void* buffer, std::size_t count) override {
     auto* at = static_cast<std::uint8_t*>(buffer);
@@ -79,7 +90,17 @@ class WindowsFile : public File {
     return ::FlushFileBuffers(handle_.Get()) ? Status() : LastErrorStatus();
   }
 
-  Status Close() override { return handle_.Close() ? Status() : LastErrorStatus(); }
+  Status Close() override {
+    {
+      std::lock_guard<std::mutex> lock(openFilesGuard);
+      if (closedForExit) {
+        handle_.Release();  // the program is ending, and the handle was closed for it
+        return Status::Of(Reason::kIoError);
+      }
+      openFiles.erase(handle_.Get());
+    }
+    return handle_.Close() ? Status() : LastErrorStatus();
+  }
 
  private:
   Handle handle_;
@@ -141,6 +162,15 @@ bool IsReadOnly(DWORD attributes) {
 }
 
 }  // namespace
+
+void CloseOpenFilesForExit() {
+  std::lock_guard<std::mutex> lock(openFilesGuard);
+  for (const HANDLE handle : openFiles) {
+    ::CloseHandle(handle);
+  }
+  openFiles.clear();
+  closedForExit = true;
+}
 
 Result<std::unique_ptr<File>> OpenWindowsFile(const std::string& path, TFileMode mode) {
   DWORD access = GENERIC_READ;

@@ -25,6 +25,11 @@ Status ReplaceWindowsFile(const std::string& source, const std::string& target);
 // Moves a file, also between volumes; fails with kAlreadyExists when target exists.
 Status MoveWindowsFile(const std::string& source, const std::string& target);
 
+// Closes every file this process has open through OpenWindowsFile. For an interruption that
+// ends the program: Windows deletes no file that is open, so the files to remove are closed
+// first. Nothing may use them afterwards.
+void CloseOpenFilesForExit();
+
 // Owns a handle that CloseHandle closes.
 class Handle {
  public:
@@ -36,6 +41,8 @@ class Handle {
 
   HANDLE Get() const { return handle_; }
   bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  // Forgets the handle without closing it.
+  void Release() { handle_ = INVALID_HANDLE_VALUE; }
   // Closes the handle now; false when the system reports a failure (GetLastError() says why).
   bool Close() {
     if (!Valid()) {

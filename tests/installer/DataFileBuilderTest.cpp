@@ -4,9 +4,9 @@
 #include <string>
 
 #include "installer/DataFileBuilder.h"
-#include "platform/HostEnv.h"
 #include "tests/installer/RecordingBuilderWindow.h"
 #include "tests/platform/WinePrefix.h"
+#include "tests/support/PrefixEnv.h"
 #include "tests/support/SampleProduct.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
@@ -16,15 +16,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // The host over the test's prefix, with a deletion that can be made to fail.
-class TestEnv : public platform::HostEnv {
+class TestEnv : public PrefixEnv {
  public:
-  using HostEnv::HostEnv;
+  using PrefixEnv::PrefixEnv;
   bool failDelete = false;
   platform::Status DeleteFile(const std::string& path) override {
     if (failDelete) {
       return platform::Status::Of(platform::Reason::kAccessDenied);
     }
-    return HostEnv::DeleteFile(path);
+    return PrefixEnv::DeleteFile(path);
   }
 };
 

@@ -43,9 +43,11 @@ TEST_F(InstallProcedureTest, InvalidDirectoriesAreReportedWithTheirBackslashesAp
       {"C:\\No such\\Quorin", "C:\\Westwood\\Tiberian Sun\\Rules",
        "dirs: C:\\No such\\Quorin\\ | C:\\Westwood\\Tiberian Sun\\Rules\\"},
       {"", "C:\\Westwood\\Tiberian Sun\\Rules\\", "dirs: \\ | C:\\Westwood\\Tiberian Sun\\Rules\\"},
+#ifndef _WIN32  // the windows hand over UTF-8 on Linux only
       // Windows-1252 cannot hold the Greek letter: no folder of that name can be used.
       {"C:\\Westwood\\Tiberian Sun\\Quorin\\", "C:\\Westwood\\\xCE\xA9",
        "dirs: C:\\Westwood\\Tiberian Sun\\Quorin\\ | C:\\Westwood\\\xCE\xA9\\"},
+#endif
   };
   choices.installOriginalRules = false;
   for (const Case& c : cases) {
@@ -59,7 +61,9 @@ TEST_F(InstallProcedureTest, InvalidDirectoriesAreReportedWithTheirBackslashesAp
         << c.productDir;
   }
   EXPECT_TRUE(fs::is_directory(Host("Westwood/Tiberian Sun/Rules")));
-  EXPECT_TRUE(fs::is_directory(Host("Westwood/Tiberian Sun/Quorin")));
+#ifndef _WIN32
+  EXPECT_TRUE(fs::is_directory(Host("Westwood/Tiberian Sun/Quorin")));  // by the last case
+#endif
   EXPECT_FALSE(fs::exists(Host("Westwood/Tiberian Sun/Quorin/Quorin.ini")));
   EXPECT_TRUE(env.starts.empty());
 }
@@ -102,11 +106,18 @@ TEST_F(InstallProcedureTest, FourMembersSufficeWithoutTheStockRulesAndOnlyTheOpt
   choices.associateQrk = false;
   view.answerYes = false;
   choices.gameDir = "C:\\Westwood\\Tiberian Sun\\";
-  choices.rulesDir = "C:\\Westwood\\R\xC3\xA8gles";  // è: one byte in Windows-1252
+  // è: one byte in Windows-1252. The windows hand over the host's text: UTF-8 on Linux, the
+  // code page itself on Windows.
+#ifdef _WIN32
+  const std::string regles = "R\xE8gles";
+#else
+  const std::string regles = "R\xC3\xA8gles";
+#endif
+  choices.rulesDir = "C:\\Westwood\\" + regles;
 
   EXPECT_EQ(Install(), InstallOutcome::kCompleted);
-  EXPECT_TRUE(fs::is_directory(Host("Westwood/R\xC3\xA8gles")));
-  EXPECT_TRUE(fs::is_empty(Host("Westwood/R\xC3\xA8gles")));
+  EXPECT_TRUE(fs::is_directory(Host("Westwood/" + regles)));
+  EXPECT_TRUE(fs::is_empty(Host("Westwood/" + regles)));
   EXPECT_EQ(ReadHostFile(Host("Westwood/Tiberian Sun/Quorin/Quorin.ini")),
             installer::IniText("C:\\Westwood\\Tiberian Sun\\", "C:\\Westwood\\R\xE8gles\\"));
   EXPECT_TRUE(env.starts.empty());

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/HostEnv.h"
+#include "tests/support/PrefixEnv.h"
 #include "tests/support/RecordingEnv.h"
 
 using ProgramStart = RecordingEnv::Start;
@@ -13,7 +13,7 @@ using ProgramStart = RecordingEnv::Start;
 namespace detail {
 struct OwnedHostEnv {
   explicit OwnedHostEnv(const std::string& winePrefix) : host(winePrefix) {}
-  platform::HostEnv host;
+  PrefixEnv host;
 };
 }  // namespace detail
 

@@ -6,20 +6,27 @@
 #include "support/TempDir.h"
 
 // A Wine prefix of its own in a temporary folder: dosdevices/c: is a symbolic link to
-// ../drive_c and z: one to "/", as Wine sets them up.
+// ../drive_c and z: one to "/", as Wine sets them up. On Windows only its drive_c folder is
+// made, for tests/support/PrefixEnv.h to lead drive C into.
 class TempWinePrefix {
  public:
   TempWinePrefix() {
     namespace fs = std::filesystem;
     fs::create_directories(dir_ / "prefix/drive_c");
+#ifndef _WIN32
     fs::create_directories(dir_ / "prefix/dosdevices");
     MapDrive('c', "../drive_c");
     MapDrive('z', "/");
+#endif
   }
 
-  std::string prefix() const { return dir_ / "prefix"; }
+  std::string prefix() const {
+    return dir_ / "prefix";
+  }
   // The host path of drive C as the resolver spells it (through the link).
-  std::string driveC() const { return prefix() + "/dosdevices/c:"; }
+  std::string driveC() const {
+    return prefix() + "/dosdevices/c:";
+  }
   // The real folder behind drive C, as getcwd and realpath spell it.
   std::string realDriveC() const {
     return std::filesystem::canonical(prefix() + "/drive_c").string();
@@ -27,7 +34,9 @@ class TempWinePrefix {
   void MapDrive(char letter, const std::string& target) const {
     std::filesystem::create_directory_symlink(target, Link(letter));
   }
-  void UnmapDrive(char letter) const { std::filesystem::remove(Link(letter)); }
+  void UnmapDrive(char letter) const {
+    std::filesystem::remove(Link(letter));
+  }
 
  private:
   std::string Link(char letter) const {
