@@ -2,16 +2,13 @@
 
 #include <string>
 
+#include "installer/DataFile.h"
 #include "platform/Env.h"
 #include "platform/Exception.h"
 
 namespace installer {
 
-void BuildDataFile(bool debugFlag, TZLBArchive& archive, platform::Env& env,
-                   BuilderWindow& window) {
-  if (!debugFlag) {
-    return;
-  }
+void BuildDataFile(TZLBArchive& archive, platform::Env& env, BuilderWindow& window) {
   window.HideBuilderButton();
 
   // Everything below works by bare and relative names, so without the source folder as the
@@ -25,8 +22,8 @@ void BuildDataFile(bool debugFlag, TZLBArchive& archive, platform::Env& env,
     env.DeleteFile(kDataFileName);
   }
   archive.CreateArchive(kDataFileName);
-  for (const char* member : kDataFileMembers) {
-    archive.AddFile(member);
+  for (const DataFileMember& member : kDataFileMembers) {
+    archive.AddFile(member.source);
   }
 
   window.CloseMainWindow();

@@ -24,4 +24,12 @@ std::string FindGameFolder(platform::Env& env);
 // file's own name is "Sun.exe" in any ASCII letter case, nothing for any other file.
 std::optional<std::string> GameFolderOfChosenFile(const std::string& windowsPath);
 
+// The folders proposed for a game folder: the product folder and the rules folder below it.
+// The names are appended to the text as it stands, with no separator inserted.
+struct ProposedFolders {
+  std::string product;
+  std::string rules;
+};
+ProposedFolders ProposeFolders(const std::string& gameDir);
+
 }  // namespace installer

@@ -1,6 +1,7 @@
 #include "installer/InstallProcedure.h"
 
 #include "archive/ZLIBArchive.h"
+#include "installer/DataFile.h"
 #include "installer/IniWriter.h"
 #include "installer/InstallerView.h"
 #include "installer/Launch.h"
@@ -8,8 +9,6 @@
 #include "platform/Env.h"
 
 namespace installer {
-
-const char kDataFileName[] = "InstallQuorin.dat";
 
 namespace {
 
@@ -19,12 +18,6 @@ constexpr char kInvalidDirectories[] = "One or more specified directories are no
 constexpr char kCompletion[] = "Installation Complete.\r\rRun Quorin now?";
 constexpr char kProgramFile[] = "Quorin.exe";
 constexpr char kAssociateSwitch[] = "/associateqrk";
-
-// Members 0 to 3 are the program files, 4 to 7 the stock rules.
-constexpr int kFirstProgramFile = 0;
-constexpr int kLastProgramFile = 3;
-constexpr int kFirstRulesFile = 4;
-constexpr int kLastRulesFile = 7;
 
 // Makes sure a directory exists, creating its last level if need be. A text that Windows-1252
 // cannot hold names no directory that the system could use.
@@ -65,13 +58,14 @@ InstallOutcome InstallProcedure::Run(InstallChoices& choices) {
   const std::string productDir = platform::Utf8ToAnsi(choices.productDir);
   const std::string rulesDir = platform::Utf8ToAnsi(choices.rulesDir);
 
+  view_.EndProgramAfterFailure(kExitStatusAfterFailure);
   view_.ShowProgress();
   archive_.OpenArchive(kDataFileName);
   if (choices.installProgramFiles) {
-    Unpack(kFirstProgramFile, kLastProgramFile, productDir);
+    Unpack(Destination::kProductFolder, productDir);
   }
   if (choices.installOriginalRules) {
-    Unpack(kFirstRulesFile, kLastRulesFile, rulesDir);
+    Unpack(Destination::kRulesFolder, rulesDir);
   }
   WriteIni(env_, productDir, platform::Utf8ToAnsi(choices.gameDir), rulesDir);
   view_.HideProgress();
@@ -100,8 +94,12 @@ bool InstallProcedure::ValidateDirectories(InstallChoices& choices) {
   return productOk && rulesOk;
 }
 
-void InstallProcedure::Unpack(int first, int last, const std::string& dir) {
-  for (int index = first; index <= last; ++index) {
+// The members bound for one destination, by their index in the data file.
+void InstallProcedure::Unpack(Destination destination, const std::string& dir) {
+  for (int index = 0; index < static_cast<int>(kDataFileMembers.size()); ++index) {
+    if (kDataFileMembers[index].destination != destination) {
+      continue;
+    }
     TArchiveEntry entry;
     archive_.GetFileEntry(index, entry);
     view_.ShowMember(platform::AnsiToUtf8(ShortString(entry.Name)));

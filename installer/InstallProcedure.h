@@ -10,7 +10,10 @@ class Env;
 
 namespace installer {
 
-extern const char kDataFileName[];
+enum class Destination;
+
+// The program's exit status when an installation fails after the main window was hidden.
+inline constexpr int kExitStatusAfterFailure = 1;
 
 // The main window's settings as the install procedure reads them. The texts are UTF-8, as the
 // window shows them; they cross into the file system as Windows-1252.
@@ -41,7 +44,7 @@ class InstallProcedure {
 
  private:
   bool ValidateDirectories(InstallChoices& choices);
-  void Unpack(int first, int last, const std::string& dir);
+  void Unpack(Destination destination, const std::string& dir);
 
   platform::Env& env_;
   TZLBArchive& archive_;

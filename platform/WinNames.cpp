@@ -28,6 +28,23 @@ std::string WithoutTrailingSeparators(std::string path) {
   return path;
 }
 
+namespace {
+
+std::size_t FolderPartLength(const std::string& path) {
+  const auto last = path.find_last_of("\\/:");
+  return last == std::string::npos ? 0 : last + 1;
+}
+
+}  // namespace
+
+std::string FolderPart(const std::string& path) {
+  return path.substr(0, FolderPartLength(path));
+}
+
+std::string NamePart(const std::string& path) {
+  return path.substr(FolderPartLength(path));
+}
+
 char FoldAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }

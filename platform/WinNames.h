@@ -18,6 +18,12 @@ std::string WithTrailingSeparator(const std::string& folder);
 // path without its closing separators, but never emptied: "\" and "/" stay as they are.
 std::string WithoutTrailingSeparators(std::string path);
 
+// The folder part of a Windows path: everything up to and including its last '\', '/' or ':'
+// ("" when it has none).
+std::string FolderPart(const std::string& path);
+// What follows the folder part: the file name.
+std::string NamePart(const std::string& path);
+
 // An ASCII upper-case letter in lower case; every other byte as it is.
 char FoldAscii(char c);
 // The text with the ASCII letters A to Z turned into a to z; every other byte unchanged.

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "archive/ZLIBArchive.h"
+#include "installer/DataFile.h"
 #include "installer/GameLocator.h"
 #include "installer/InstallProcedure.h"
 #include "installer/ui/InstallQuorin2.h"
@@ -67,7 +68,7 @@ TMainForm::TMainForm(platform::Env* env, QWidget* parent)
             Qt::QueuedConnection);
   }
 
-  Archive_->SetCompressionLevel(fcMaximum);
+  Archive_->SetCompressionLevel(installer::kDataFileCompressionLevel);
   Archive_->OnFileExtracted = [this](const std::string& filename) {
     ArchiveFileExtracted(filename);
   };
@@ -143,8 +144,10 @@ void TMainForm::FormShow() {
 void TMainForm::gotTSDir() {
   ui_->InstallBtn->setEnabled(true);
   ui_->TSDirBtn->hide();
-  ui_->QuoDir->setText(ui_->SunDir->text() + "Quorin\\");
-  ui_->RulesDir->setText(ui_->SunDir->text() + "Rules\\");
+  const installer::ProposedFolders proposed =
+      installer::ProposeFolders(Utf8Of(ui_->SunDir->text()));
+  ui_->QuoDir->setText(FromUtf8(proposed.product));
+  ui_->RulesDir->setText(FromUtf8(proposed.rules));
   ui_->Others->show();
 }
 
@@ -209,7 +212,9 @@ void TMainForm::ArchiveFileExtracted(const std::string& /*filename*/) {
 // ticks DebugBox, which shows its button at creation. A failure reaches the general error
 // report with the window left open and the button gone.
 void TMainForm::SpeedButton1Click() {
-  installer::BuildDataFile(DebugFlag_, *Archive_, *env_, *this);
+  if (DebugFlag_) {
+    installer::BuildDataFile(*Archive_, *env_, *this);
+  }
 }
 
 void TMainForm::HideBuilderButton() {
@@ -237,11 +242,13 @@ void TMainForm::ShowDirectories(const std::string& quoDir, const std::string& ru
   ui_->RulesDir->setText(FromUtf8(rulesDir));
 }
 
-void TMainForm::ShowProgress() {
-  // A failure from here on cannot bring the main window back: the report ends the program.
+void TMainForm::EndProgramAfterFailure(int exitStatus) {
   if (InstallerApplication* app = InstallerApplication::Instance()) {
-    app->EndAfterReport(1);
+    app->EndAfterReport(exitStatus);
   }
+}
+
+void TMainForm::ShowProgress() {
   hide();
   InstallForm->ShowAndRepaint();
 }

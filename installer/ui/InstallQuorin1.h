@@ -60,6 +60,7 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
   void ShowInformation(const std::string& text) override;
   bool Confirm(const std::string& text) override;
   void ShowDirectories(const std::string& quoDir, const std::string& rulesDir) override;
+  void EndProgramAfterFailure(int exitStatus) override;
   void ShowProgress() override;
   void ShowMember(const std::string& name) override;
   void HideProgress() override;

@@ -10,9 +10,9 @@
 #include "installer/DataFileBuilder.h"
 #include "installer/IniWriter.h"
 #include "tests/archive/ArchiveDecoder.h"
-#include "tests/installer/InstallFixture.h"
-#include "tests/installer/RecordingBuilderWindow.h"
 #include "tests/support/ArchiveBuilder.h"
+#include "tests/support/InstallFixture.h"
+#include "tests/support/RecordingBuilderWindow.h"
 #include "tests/support/SampleProduct.h"
 #include "tests/support/TestData.h"
 
@@ -24,7 +24,7 @@ class BuildThenInstall : public ::testing::Test, public InstallFixture {
  protected:
   // The main window's one archive serves the builder as it serves the installation.
   std::string Build() {
-    return FailureOf([&] { installer::BuildDataFile(true, archive, env, window); });
+    return FailureOf([&] { installer::BuildDataFile(archive, env, window); });
   }
   // Runs where the builder left the current directory: in the source folder, beside the data
   // file, as an installation started from the maintainer's window after a failed build does.

@@ -5,7 +5,7 @@
 
 #include "installer/IniWriter.h"
 #include "support/TestData.h"
-#include "tests/installer/InstallFixture.h"
+#include "tests/support/InstallFixture.h"
 
 namespace fs = std::filesystem;
 using installer::InstallOutcome;
@@ -74,7 +74,8 @@ TEST_F(InstallProcedureTest, InstallsEightMembersReplacingOldFilesThenStartsTheP
 
   EXPECT_EQ(Install(), InstallOutcome::kCompleted);
 
-  std::vector<std::string> expected = {"agreement", kExpectedDirs, "progress"};
+  std::vector<std::string> expected = {"agreement", kExpectedDirs, "end after failure: 1",
+                                       "progress"};
   for (const std::string& name : kMemberNames) {
     expected.push_back("member: " + name);
     expected.push_back("extracted");

@@ -20,8 +20,8 @@
 #include "installer/ui/InstallerApplication.h"
 #include "platform/WinePrefix.h"
 #include "support/ArchiveBuilder.h"
-#include "tests/installer/InstallFixture.h"
-#include "tests/installer/RecordingEnv.h"
+#include "tests/support/InstallFixture.h"
+#include "tests/support/PrefixRecordingEnv.h"
 #include "tests/ui/ModalAnswers.h"
 
 namespace fs = std::filesystem;
@@ -151,6 +151,12 @@ TEST_F(WindowsTest, WithoutTheGameOnlyBrowsingLeadsOnAndAbortEndsWithStatusZero)
   EXPECT_FALSE(Main<QCheckBox>("DebugBox")->isVisible());
   EXPECT_EQ(Main<QToolButton>("SpeedButton1")->isVisible(), kMaintainerBuild);
   EXPECT_EQ(main->DebugFlag(), kMaintainerBuild);
+  // The builder packs with the main window's archive, at the maximum level.
+  EXPECT_EQ(main->Archive().CompressionLevel(), fcMaximum);
+  if (!kMaintainerBuild) {
+    Main<QToolButton>("SpeedButton1")->click();  // the hidden button does nothing
+    EXPECT_EQ(fs::current_path(), Host("work"));
+  }
   const char* tabOrder[] = {"InstallBtn", "AbortBtn", "SunDir", "RulesDir", "QuoDir"};
   for (int i = 0; i + 1 < 5; ++i) {
     EXPECT_EQ(NextTabStop(Main<QWidget>(tabOrder[i]))->objectName(), tabOrder[i + 1]);
