@@ -17,14 +17,29 @@ void BuildDataFile(TZLBArchive& archive, platform::Env& env, BuilderWindow& wind
     throw Exception(std::string("Unable to find the source directory ") + kBuilderSourceFolder);
   }
 
-  // Always built anew, never added to. A file that cannot be deleted makes CreateArchive fail.
-  if (env.FileExists(kDataFileName)) {
-    env.DeleteFile(kDataFileName);
+  // Always built anew, never added to, and under a name of its own beside the data file: the
+  // old data file is replaced only once every member is in, so a failure leaves it as it was
+  // and no half-built one in its place.
+  const std::string building = env.CreateTempFile("", "InstallQuorin");
+  if (building.empty()) {
+    throw Exception(std::string("Cannot create file ") + kDataFileName);
   }
-  archive.CreateArchive(kDataFileName);
-  for (const DataFileMember& member : kDataFileMembers) {
-    archive.AddFile(member.source);
+  env.DeleteFile(building);  // the component makes the file itself, from the first member on
+  try {
+    archive.CreateArchive(building);
+    for (const DataFileMember& member : kDataFileMembers) {
+      archive.AddFile(member.source);
+    }
+    if (!env.ReplaceFile(building, kDataFileName)) {
+      throw Exception(std::string("Cannot create file ") + kDataFileName);
+    }
+  } catch (...) {
+    archive.CloseArchive();
+    env.DeleteFile(building);
+    throw;
   }
+  // The component stays open on the finished data file, which this checks once more.
+  archive.OpenArchive(kDataFileName);
 
   window.CloseMainWindow();
 }

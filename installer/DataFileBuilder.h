@@ -26,10 +26,12 @@ class BuilderWindow {
 // open and the button hidden:
 //  - "Unable to find the source directory C:\Games\Tiberian Sun\Extras\Quorin\" when the source
 //    folder cannot be made the current directory; nothing is deleted or created anywhere.
-//  - "File already exists" when an old data file is there and could not be deleted; it stays
-//    as it was.
 //  - the archive's own messages (such as "Unable to open file (%s)" for a missing product
-//    file); the data file then holds the members added before the failing one.
+//    file), and "Cannot create file InstallQuorin.dat" when the new data file cannot be put in
+//    place.
+// The data file is built under a temporary name beside it and replaces the old one only when
+// every member is in; after a failure the old one (or none) is there as it was, and no other
+// file is left.
 // The current directory stays in the source folder afterwards, also after a failure.
 void BuildDataFile(TZLBArchive& archive, platform::Env& env, BuilderWindow& window);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,15 +18,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The host over the test's prefix, with a deletion that can be made to fail.
+// The host over the test's prefix, where putting a file in the data file's place can be made
+// to fail.
 class TestEnv : public platform::HostEnv {
  public:
   using HostEnv::HostEnv;
-  bool failDelete = false;
-  bool DeleteFile(const std::string& path) override {
-    return !failDelete && HostEnv::DeleteFile(path);
+  bool failReplace = false;
+  bool ReplaceFile(const std::string& source, const std::string& target) override {
+    return !(failReplace && target == "InstallQuorin.dat") && HostEnv::ReplaceFile(source, target);
   }
 };
+
+// The names in a folder, in order.
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& item : fs::directory_iterator(folder)) {
+    names.insert(item.path().filename().string());
+  }
+  return names;
+}
 
 class DataFileBuilder : public ::testing::Test {
  protected:
@@ -64,12 +75,45 @@ TEST_F(DataFileBuilder, WithoutTheSourceFolderDeletesAndCreatesNothing) {
   }
 }
 
-TEST_F(DataFileBuilder, AnOldDataFileThatCannotBeDeletedStaysAsItWas) {
-  WriteHostFile(product.dataFile(), "an old data file");
-  env.failDelete = true;
-  EXPECT_EQ(Build(), "File already exists");
-  EXPECT_EQ(ReadHostFile(product.dataFile()), "an old data file");
-  EXPECT_FALSE(window.closed);
+// A build that fails, wherever it fails, leaves the old data file (or none) as it was and no
+// partial or temporary file beside it.
+TEST_F(DataFileBuilder, AFailedBuildLeavesTheOldDataFileAsItWasAndNothingElse) {
+  struct Case {
+    int missingMember;  // -1: every product file is there
+    bool replaceFails;
+    std::string message;
+  };
+  const Case cases[] = {
+      {0, false, "Unable to open file (Quorin.exe)"},
+      {3, false, "Unable to open file (Original rules.qrk)"},
+      {7, false, "Unable to open file (..\\Rules\\Distrib\\rules.ini)"},
+      {-1, true, "Cannot create file InstallQuorin.dat"},
+  };
+  for (const bool oldDataFile : {false, true}) {
+    for (const Case& c : cases) {
+      const std::string context = c.message + (oldDataFile ? ", old data file" : "");
+      fs::remove(product.dataFile());
+      if (oldDataFile) {
+        WriteHostFile(product.dataFile(), "an old data file");
+      }
+      const std::string moved = product.sourceFolder() + "/../missing";
+      if (c.missingMember >= 0) {
+        fs::rename(product.files()[c.missingMember].source, moved);
+      }
+      env.failReplace = c.replaceFails;
+      const std::set<std::string> before = Names(product.sourceFolder());
+
+      EXPECT_EQ(Build(), c.message) << context;
+      EXPECT_EQ(Names(product.sourceFolder()), before) << context;
+      if (oldDataFile) {
+        EXPECT_EQ(ReadHostFile(product.dataFile()), "an old data file") << context;
+      }
+      EXPECT_FALSE(window.closed) << context;
+      if (c.missingMember >= 0) {
+        fs::rename(moved, product.files()[c.missingMember].source);
+      }
+    }
+  }
 }
 
 // The demo builds its data file with zlb; it must pack the builder's members, in its order, at
