@@ -13,12 +13,6 @@ const char* const kGameLocations[3] = {
 
 const char kGameDirectorySuggestion[] = "c:\\Westwood\\Tiberian Sun";
 
-namespace {
-
-constexpr char kGameProgram[] = "Sun.exe";
-
-}  // namespace
-
 std::string FindGameFolder(platform::Env& env) {
   std::string folder;
   for (const char* location : kGameLocations) {
@@ -29,15 +23,16 @@ std::string FindGameFolder(platform::Env& env) {
   return folder;
 }
 
-std::optional<std::string> GameFolderOfChosenFile(const std::string& windowsPath) {
-  std::string folder = platform::FolderPart(windowsPath);
-  if (folder.empty() || !platform::EqualFolded(platform::NamePart(windowsPath), kGameProgram)) {
+std::optional<std::string> MissingPrefixMessage(platform::Env& env) {
+  if (env.PrefixExists()) {
     return std::nullopt;
   }
-  if (folder.back() == '/') {
-    folder.back() = '\\';
-  }
-  return folder;
+  const std::string prefix = env.PrefixPath();
+  return (prefix.empty() ? std::string("There is no Wine prefix: WINEPREFIX is not set and there "
+                                       "is no home folder.")
+                         : "There is no Wine prefix at " + prefix + ".") +
+         "\r\rTo install into another prefix, start the installer with WINEPREFIX set to that "
+         "prefix's folder.";
 }
 
 ProposedFolders ProposeFolders(const std::string& gameDir) {

@@ -77,15 +77,20 @@ class InstallFixture {
   std::string Host(const std::string& onDriveC) const {
     return prefix.realDriveC() + "/" + onDriveC;
   }
-  void WriteDataFile(int members) {
+  // The data file the builder makes, of its first `members` members, as builder::ArchiveBuilder
+  // makes it; edit may change it before it is written to the working folder.
+  void WriteDataFile(int members, const std::function<void(builder::ArchiveBuilder&)>& edit = {}) {
     builder::ArchiveBuilder data;
     for (int i = 0; i < members; ++i) {
       data.Deflated(kMemberNames[i], MemberContent(i), 3, i == 2 ? "Help\\" : "");
     }
+    if (edit) {
+      edit(data);
+    }
     data.Write(Host("work/InstallQuorin.dat"));
   }
   installer::InstallOutcome Install() {
-    installer::InstallProcedure procedure(env, archive, view);
+    installer::InstallProcedure procedure(env, archive, view, programFolder);
     return procedure.Run(choices);
   }
   std::vector<std::string>& events() { return view.events; }
@@ -96,4 +101,5 @@ class InstallFixture {
   TZLBArchive archive;
   RecordingView view;
   installer::InstallChoices choices;
+  std::string programFolder;  // the host folder of the installer's program; none by default
 };
