@@ -3,7 +3,6 @@
 // is untrusted: sizes and offsets are checked against the file before they are used, and
 // memory grows only with bytes actually obtained from it.
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -164,7 +163,7 @@ std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
     remaining -= asked;
   }
   if (registry.Bytes() != expected) {
-    throw Exception(kCannotReadList, "the registry ends early");
+    throw Exception(FailureKind::kCorrupt, kCannotReadList, "the registry ends early");
   }
   return registry.TakeEntries();
 }
@@ -179,7 +178,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   }
   if (!Env().FileExists(FileName)) {
     FFileName.clear();
-    throw Exception("Archive file not found");
+    throw Exception(FailureKind::kNotFound, "Archive file not found");
   }
   std::unique_ptr<TFileStream> opened;
   try {
@@ -198,7 +197,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   try {
     const std::int64_t content = size - std::int64_t{kTrailerSize};
     if ((size > 0 && content < 0) || content > kMaxArchiveBytes) {
-      throw Exception("The archive file appears to be corrupted");
+      throw Exception(FailureKind::kCorrupt, "The archive file appears to be corrupted");
     }
     const std::uint32_t crc = salvaging_ ? 0 : CalcCRC(*file, std::int64_t{kTrailerSize});
     if (size > 0) {
@@ -208,7 +207,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       FTrailer = DecodeTrailer(trailer);
     }
     if (!salvaging_ && crc != FTrailer.ArchiveCRC) {
-      throw Exception("The archive file appears to be corrupted");
+      throw Exception(FailureKind::kCorrupt, "The archive file appears to be corrupted");
     }
   } catch (...) {
     FFileName.clear();
@@ -218,7 +217,8 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
 
   try {
     if (!RegistryFits(FTrailer, size)) {
-      throw Exception(kCannotReadList, "the trailer names a registry this file cannot hold");
+      throw Exception(FailureKind::kCorrupt, kCannotReadList,
+                      "the trailer names a registry this file cannot hold");
     }
     if (FTrailer.RegistryCompressed != 0) {
       FActivity = actReadRegistry;
@@ -233,7 +233,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     MemberPlacement placement = PlaceMembers(FEntries, FTrailer.RegistryOffset);
     // Such an archive is refused as a whole; salvage opens it and fails those members alone.
     if (!salvaging_ && !placement.fault.empty()) {
-      throw Exception(kCannotReadList, placement.fault);
+      throw Exception(FailureKind::kCorrupt, kCannotReadList, placement.fault);
     }
     misplaced_ = std::move(placement.misplaced);
     if (OnArchiveOpened) {
@@ -256,7 +256,8 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       // A progress handler that fails while we close must not hide why opening failed; the
       // archive is closed before the handler is called.
     }
-    throw Exception(kCannotReadList, cause == kCannotReadList ? std::string() : cause);
+    throw Exception(FailureKind::kCorrupt, kCannotReadList,
+                    cause == kCannotReadList ? std::string() : cause);
   }
   file.reset();
   opened.reset();
@@ -287,7 +288,7 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
   const std::string corrupt = FormatMessage("File (%d) is corrupt", Index);
   if (static_cast<std::size_t>(Index) >= misplaced_.size() ||
       misplaced_[static_cast<std::size_t>(Index)]) {
-    throw Exception(corrupt, "its data lies outside the member data");
+    throw Exception(FailureKind::kCorrupt, corrupt, "its data lies outside the member data");
   }
   std::unique_ptr<TFileStream> file = OpenForReading(FFileName, Env());
   // The member's CRC is computed from the pieces as they are written. When Dest held bytes
@@ -312,7 +313,7 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
       const std::int64_t asked = std::min(remaining, kPiece);
       const std::size_t got = source.Read(buffer, static_cast<std::size_t>(asked));
       if (got != static_cast<std::size_t>(asked)) {
-        throw Exception(corrupt, "its data ends before its size");
+        throw Exception(FailureKind::kCorrupt, corrupt, "its data ends before its size");
       }
       FActivityDone += static_cast<std::int32_t>(got);
       DoProgress(this);
@@ -325,17 +326,19 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
   } catch (const Exception& failure) {
     // Reading, inflating and writing all fail as one message; the cause tells them apart (a
     // full disk is not damaged data).
-    throw Exception(corrupt, failure.Message() == corrupt ? failure.Cause() : CauseOf(failure));
+    throw Exception(FailureKind::kCorrupt, corrupt,
+                    failure.Message() == corrupt ? failure.Cause() : CauseOf(failure));
   } catch (const std::exception& failure) {
-    throw Exception(corrupt, failure.what());
+    throw Exception(FailureKind::kCorrupt, corrupt, failure.what());
   } catch (...) {
-    throw Exception(corrupt);
+    throw Exception(FailureKind::kCorrupt, corrupt);
   }
   file.reset();
   if (FCheckCRC) {
     const bool onlyOurs = freshDest && Dest.Size() == entry.UnpackedSize;
     if ((onlyOurs ? crc ^ 0xFFFFFFFFu : CalcCRC(Dest, 0)) != entry.CRC) {
-      throw Exception(FormatMessage("File (%d) failed CRC check", Index));
+      throw Exception(FailureKind::kBadChecksum,
+                      FormatMessage("File (%d) failed CRC check", Index));
     }
   }
   return true;

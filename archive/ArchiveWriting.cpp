@@ -73,7 +73,7 @@ void TZLBArchive::AddFile(const std::string& Source) {
     throw Exception("File already exists");
   }
   if (FEntries.size() >= static_cast<std::size_t>(kMaxEntries)) {
-    throw Exception("The archive holds too many files");
+    throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
   Rewrite({Source}, false);
 }
@@ -84,7 +84,7 @@ void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
   }
   // The reader refuses more records than this, so no archive is written that it cannot read.
   if (FEntries.size() + Sources.size() > static_cast<std::size_t>(kMaxEntries)) {
-    throw Exception("The archive holds too many files");
+    throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
   if (!Sources.empty()) {
     Rewrite(Sources, true);
@@ -123,11 +123,12 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
         try {
           AppendMember(out, source, true, done, total, bytesDone);
         } catch (const Exception& error) {
-          // Say which file of the batch failed, unless the message names it already.
-          if (error.Message().find(source) != std::string::npos) {
+          // Say which file of the batch failed, unless the failure names it already: opening
+          // the file and its size limit do; reading, compressing and writing do not.
+          if (error.Kind() == FailureKind::kCannotOpen || error.Kind() == FailureKind::kTooLarge) {
             throw;
           }
-          throw Exception(error.Message() + " (" + source + ")");
+          throw Exception(error.Kind(), error.Message() + " (" + source + ")");
         }
         if (OnBatchProgress) {
           OnBatchProgress(done + 1, total, bytesDone);
@@ -159,7 +160,8 @@ void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool bat
   const std::int64_t sourceSize = source->Size();
   const std::int64_t dataOffset = out.Size();
   if (!MemberFits(sourceSize)) {
-    throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+    throw Exception(FailureKind::kTooLarge,
+                    FormatMessage("File too large for an archive (%s)", Source));
   }
 
   // The whole source through the compressor into memory, finished before it is measured. Its
@@ -207,7 +209,8 @@ void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool bat
   const bool keepPacked = packed.Size() < sourceSize;
   const std::int64_t packedSize = keepPacked ? packed.Size() : sourceSize;
   if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
-    throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+    throw Exception(FailureKind::kTooLarge,
+                    FormatMessage("File too large for an archive (%s)", Source));
   }
   out.Seek(0, TSeekOrigin::soEnd);
   if (keepPacked) {
@@ -293,7 +296,7 @@ void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked)
 }
 
 std::string TZLBArchive::MakeTempFileName() {
-  return Env().CreateTempFile(Env().TempFolder(), "ZLB");
+  return Env().CreateTempFile(Env().TempFolder(), "ZLB").Value();
 }
 
 namespace {

@@ -20,18 +20,20 @@ void BuildDataFile(TZLBArchive& archive, platform::Env& env, BuilderWindow& wind
   // Always built anew, never added to, and under a name of its own beside the data file: the
   // old data file is replaced only once every member is in, so a failure leaves it as it was
   // and no half-built one in its place.
-  const std::string building = env.CreateTempFile("", "InstallQuorin");
-  if (building.empty()) {
-    throw Exception(std::string("Cannot create file ") + kDataFileName);
+  const platform::Result<std::string> temporary = env.CreateTempFile("", "InstallQuorin");
+  if (!temporary) {
+    throw EFCreateError(std::string("Cannot create file ") + kDataFileName,
+                        temporary.Failure().Text());
   }
+  const std::string& building = temporary.Value();
   env.DeleteFile(building);  // the component makes the file itself, from the first member on
   try {
     archive.CreateArchive(building);
     for (const DataFileMember& member : kDataFileMembers) {
       archive.AddFile(member.source);
     }
-    if (!env.ReplaceFile(building, kDataFileName)) {
-      throw Exception(std::string("Cannot create file ") + kDataFileName);
+    if (const platform::Status replaced = env.ReplaceFile(building, kDataFileName); !replaced) {
+      throw EFCreateError(std::string("Cannot create file ") + kDataFileName, replaced.Text());
     }
   } catch (...) {
     archive.CloseArchive();

@@ -24,8 +24,11 @@ class TestEnv : public platform::HostEnv {
  public:
   using HostEnv::HostEnv;
   bool failReplace = false;
-  bool ReplaceFile(const std::string& source, const std::string& target) override {
-    return !(failReplace && target == "InstallQuorin.dat") && HostEnv::ReplaceFile(source, target);
+  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
+    if (failReplace && target == "InstallQuorin.dat") {
+      return platform::Status::Of(platform::Reason::kAccessDenied);
+    }
+    return HostEnv::ReplaceFile(source, target);
   }
 };
 
