@@ -49,7 +49,10 @@ bool Wanted(const DataFileMember& member, const InstallChoices& choices) {
 }
 
 std::string Quoted(const std::string& ansiName) {
-  return "\"" + platform::AnsiToUtf8(ansiName) + "\"";
+  std::string quoted = "\"";
+  quoted += platform::AnsiToUtf8(ansiName);
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace
