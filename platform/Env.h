@@ -20,7 +20,11 @@
 // path that names nothing on this host (rules 2, 3 and 5 below) fails with kNotFound, or with
 // kInvalidName when a file or folder of that name was to be created.
 //
-// Path rules of the host implementation:
+// On Windows (platform/windows/) paths are the system's own and go to its ANSI calls as they are:
+// no prefix, no drive map, the system's own letter-case folding and name rules; programs start
+// through the shell (ShellExecuteA), and text is in the ANSI code page already.
+//
+// Path rules of the host implementation on Linux (platform/posix/):
 //  1. Both '\' and '/' separate components; repeated separators count as one.
 //  2. "X:\rest" maps drive X to $WINEPREFIX/dosdevices/x: (WINEPREFIX defaults to ~/.wine);
 //     when that folder does not exist the drive is unmapped and nothing on it exists.
@@ -139,11 +143,12 @@ class Env {
   // Fails with kNotFound when path names no folder here.
   virtual Status SetCurrentFolder(const std::string& path) = 0;
 
-  // Starts a program without waiting for it (Windows programs through wine found on PATH,
-  // executables directly, anything else through xdg-open), in workingFolder ("" for the
-  // current one). The started process runs in this environment's Wine prefix (WINEPREFIX is
-  // set for it). Nothing starts when the program does not exist, the working folder cannot be
-  // entered or the launcher is missing; the result says which.
+  // Starts a program without waiting for it, in workingFolder ("" for the current one): on
+  // Windows through the shell; on Linux Windows programs through wine found on PATH,
+  // executables directly, anything else through xdg-open, the started process running in this
+  // environment's Wine prefix (WINEPREFIX is set for it). Nothing starts when the program does
+  // not exist, the working folder cannot be entered or the launcher is missing; the result says
+  // which.
   virtual StartResult StartProgram(const std::string& program, const std::string& parameters,
                                    const std::string& workingFolder) = 0;
 
@@ -153,10 +158,13 @@ class Env {
   // The Wine prefix as an absolute host path (UTF-8), "" when there is none (no WINEPREFIX and
   // no home folder). For explaining why a drive holds nothing.
   virtual std::string PrefixPath() = 0;
-  // Whether the prefix folder exists.
+  // Whether the prefix is a Wine prefix: its folder exists and holds the drive map
+  // (dosdevices). Wine run on any other folder would make a new prefix of it. On Windows, where
+  // the drives are the system's own and no prefix can be missing, always true (and PrefixPath
+  // is "").
   virtual bool PrefixExists() = 0;
   // The letters of the mapped drives, upper case, in order ("CZ" in a fresh prefix); "" when
-  // the prefix maps none.
+  // the prefix maps none. On Windows the system's drives.
   virtual std::string MappedDrives() = 0;
 
   // The host path (UTF-8) a Windows path names, or nullopt when it names nothing on this host:

@@ -289,7 +289,7 @@ void HostEnv::Beep() {
 }
 
 bool HostEnv::PrefixExists() {
-  return !winePrefix_.empty() && IsHostFolder(winePrefix_);
+  return !winePrefix_.empty() && IsHostFolder(winePrefix_ + "/dosdevices");
 }
 
 std::string HostEnv::MappedDrives() {

@@ -289,12 +289,20 @@ void HostEnv::Beep() {
   }
 }
 
+// There is no prefix to be missing: the drives are the system's own.
 bool HostEnv::PrefixExists() {
-  return false;
+  return true;
 }
 
 std::string HostEnv::MappedDrives() {
-  return "";
+  const DWORD drives = ::GetLogicalDrives();
+  std::string letters;
+  for (int i = 0; i < 26; ++i) {
+    if ((drives & (1u << i)) != 0) {
+      letters += static_cast<char>('A' + i);
+    }
+  }
+  return letters;
 }
 
 Env* Env::Default() {
