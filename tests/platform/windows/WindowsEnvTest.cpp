@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,34 +49,53 @@ class WindowsEnv : public ::testing::Test {
 }  // namespace
 
 // A file held open keeps others to what its mode shares: readers share with readers only,
-// writers with nobody; once closed, anyone may open it.
+// writers with nobody, whether the other is one of our opens or another program's, which asks
+// for its access and shares everything; once closed, anyone may open it.
 TEST_F(WindowsEnv, OpenFilesShareOnlyWhatTheirModeAllows) {
   using M = TFileMode;
   struct Case {
     M held;
-    M second;
+    std::optional<M> second;  // none: another program's open for `otherAccess`
+    DWORD otherAccess;
     bool opens;
   };
+  const DWORD kRead = GENERIC_READ, kWrite = GENERIC_WRITE;
   const Case cases[] = {
-      {M::fmOpenReadDenyWrite, M::fmOpenReadDenyWrite, true},
-      {M::fmOpenReadDenyWrite, M::fmCreate, false},
-      {M::fmOpenReadDenyWrite, M::fmOpenReadWriteExclusive, false},
-      {M::fmCreate, M::fmOpenReadDenyWrite, false},
-      {M::fmCreate, M::fmCreate, false},
-      {M::fmOpenReadWriteExclusive, M::fmOpenReadDenyWrite, false},
-      {M::fmOpenReadWriteExclusive, M::fmOpenReadWriteExclusive, false},
+      {M::fmOpenReadDenyWrite, M::fmOpenReadDenyWrite, 0, true},
+      {M::fmOpenReadDenyWrite, M::fmCreate, 0, false},
+      {M::fmOpenReadDenyWrite, M::fmOpenReadWriteExclusive, 0, false},
+      {M::fmOpenReadDenyWrite, std::nullopt, kRead, true},
+      {M::fmOpenReadDenyWrite, std::nullopt, kWrite, false},
+      {M::fmCreate, M::fmOpenReadDenyWrite, 0, false},
+      {M::fmCreate, M::fmCreate, 0, false},
+      {M::fmCreate, std::nullopt, kRead, false},
+      {M::fmOpenReadWriteExclusive, M::fmOpenReadDenyWrite, 0, false},
+      {M::fmOpenReadWriteExclusive, M::fmOpenReadWriteExclusive, 0, false},
+      {M::fmOpenReadWriteExclusive, std::nullopt, kRead, false},
   };
   const std::string file = In("shared.dat");
   for (const Case& c : cases) {
+    const std::string what = std::to_string(int(c.held)) + " then " +
+                             (c.second ? std::to_string(int(*c.second)) : "another program's");
     WriteHostFile(file, "kept");
     {
       auto held = env_.OpenFile(file, c.held);
       ASSERT_TRUE(held) << held.Failure().Text();
-      auto second = env_.OpenFile(file, c.second);
-      EXPECT_EQ(second.Ok(), c.opens) << int(c.held) << " then " << int(c.second);
-      if (!c.opens) {
-        EXPECT_EQ(second.Failure().Why(), Reason::kInUse);
-        EXPECT_FALSE(second.Failure().Text().empty());
+      if (c.second) {
+        auto second = env_.OpenFile(file, *c.second);
+        EXPECT_EQ(second.Ok(), c.opens) << what;
+        if (!c.opens) {
+          EXPECT_EQ(second.Failure().Why(), Reason::kInUse) << what;
+          EXPECT_FALSE(second.Failure().Text().empty());
+        }
+      } else {
+        const HANDLE other = ::CreateFileA(file.c_str(), c.otherAccess,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(other != INVALID_HANDLE_VALUE, c.opens) << what;
+        if (other != INVALID_HANDLE_VALUE) {
+          ::CloseHandle(other);
+        }
       }
     }
     // A refused create truncated nothing, and the closed file opens for writing again.
