@@ -12,8 +12,8 @@
 #include "archive/NamesOnAdd.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/HostEnv.h"
-#include "tests/archive/ArchiveDecoder.h"
 #include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ArchiveDecoder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
 

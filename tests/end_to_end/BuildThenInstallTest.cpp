@@ -9,10 +9,10 @@
 
 #include "installer/DataFileBuilder.h"
 #include "installer/IniWriter.h"
-#include "tests/archive/ArchiveDecoder.h"
 #include "tests/installer/InstallFixture.h"
 #include "tests/installer/RecordingBuilderWindow.h"
 #include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ArchiveDecoder.h"
 #include "tests/support/SampleProduct.h"
 #include "tests/support/TestData.h"
 

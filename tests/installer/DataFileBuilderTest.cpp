@@ -6,10 +6,10 @@
 #include "installer/DataFileBuilder.h"
 #include "platform/HostEnv.h"
 #include "tests/installer/RecordingBuilderWindow.h"
-#include "tests/platform/WinePrefix.h"
 #include "tests/support/SampleProduct.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
+#include "tests/support/WinePrefix.h"
 
 namespace fs = std::filesystem;
 

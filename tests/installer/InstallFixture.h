@@ -14,9 +14,9 @@
 #include "archive/ZLIBArchive.h"
 #include "installer/InstallProcedure.h"
 #include "installer/InstallerView.h"
-#include "platform/WinePrefix.h"
-#include "support/ArchiveBuilder.h"
 #include "tests/installer/RecordingEnv.h"
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/WinePrefix.h"
 
 // The members of the data file in their order, and their contents.
 inline const std::vector<std::string> kMemberNames = {

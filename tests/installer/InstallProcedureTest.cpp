@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "installer/IniWriter.h"
-#include "support/TestData.h"
 #include "tests/installer/InstallFixture.h"
+#include "tests/support/TestData.h"
 
 namespace fs = std::filesystem;
 using installer::InstallOutcome;

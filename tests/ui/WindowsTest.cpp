@@ -18,10 +18,10 @@
 #include "installer/ui/InstallQuorin2.h"
 #include "installer/ui/InstallQuorin3.h"
 #include "installer/ui/InstallerApplication.h"
-#include "platform/WinePrefix.h"
-#include "support/ArchiveBuilder.h"
 #include "tests/installer/InstallFixture.h"
 #include "tests/installer/RecordingEnv.h"
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/WinePrefix.h"
 #include "tests/ui/ModalAnswers.h"
 
 namespace fs = std::filesystem;
