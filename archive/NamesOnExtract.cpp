@@ -110,6 +110,11 @@ FolderParts ExtractFolderParts(const std::string& destDir, const std::string& pa
 
 std::string JoinExtractFolder(const std::string& destDir, const std::string& path) {
   const FolderParts parts = ExtractFolderParts(destDir, path);
+  // A relative folder whose components cancel out (".\", "a\..") is the current folder; only
+  // a join of nothing at all, or of a bare root, is left empty.
+  if (parts.root.empty() && parts.components.empty() && !Joined(destDir, path).empty()) {
+    return ".";
+  }
   std::string folder = parts.root;
   for (std::size_t i = 0; i < parts.components.size(); ++i) {
     if (i > 0) {
