@@ -4,12 +4,14 @@
 // An archive is never changed in place. Each AddFile assembles a complete new archive in a
 // temporary file (the present members' data unchanged, the new member, a new registry and
 // trailer) and only then puts it in the archive's place, so a failure at any point leaves the
-// old archive as it was.
+// old archive as it was. AddFiles can instead assemble it in a file the caller gives and leave
+// the placing to the caller, who may want it to be one step of its own.
 #include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/ArchiveLimits.h"
@@ -75,10 +77,10 @@ void TZLBArchive::AddFile(const std::string& Source) {
   if (FEntries.size() >= static_cast<std::size_t>(kMaxEntries)) {
     throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
-  Rewrite({Source}, false);
+  Rewrite({Source}, false, "");
 }
 
-void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
+void TZLBArchive::AddFiles(const std::vector<std::string>& Sources, const std::string& BuildFile) {
   if (FFileName.empty()) {
     throw Exception("No archive is currently open");
   }
@@ -87,25 +89,36 @@ void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
     throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
   if (!Sources.empty()) {
-    Rewrite(Sources, true);
+    Rewrite(Sources, true, BuildFile);
   }
 }
 
-void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
+void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch,
+                          const std::string& buildFile) {
+  // The present members' data is read from the archive, which is opened first: a build file
+  // that is the archive's own is then refused as in use before anything in it is lost. An
+  // archive without member data has nothing to copy and is not opened.
+  std::unique_ptr<TFileStream> present;
+  if (!FIsNew && FTrailer.RegistryOffset > 0) {
+    present = OpenForReading(FFileName, Env());
+  }
+  const bool inPlace = buildFile.empty();  // assembled in a file of our own, then put in place
   // Declared before the streams over it, so the file is closed before it is deleted.
-  TemporaryFile temp(Env(), MakeTempFileName());
+  TemporaryFile temp(Env(), inPlace ? MakeTempFileName() : std::string());
+  const std::string& assembled = inPlace ? temp.Name() : buildFile;
   const std::size_t entriesBefore = FEntries.size();
   try {
     {
-      TFileStream file(temp.Name(), TFileMode::fmOpenReadWriteExclusive, &Env());
+      TFileStream file(assembled,
+                       inPlace ? TFileMode::fmOpenReadWriteExclusive : TFileMode::fmCreate, &Env());
       // Every byte goes through the CRC on its way to the file, so the trailer's CRC needs
       // no second pass over the new archive.
       TCrcWriteStream out(file, *crc_);
 
       // The present members' data, byte for byte: their offsets stay valid.
-      if (!FIsNew) {
-        std::unique_ptr<TFileStream> archive = OpenForReading(FFileName, Env());
-        CopyExactly(*archive, out, FTrailer.RegistryOffset);
+      if (present) {
+        CopyExactly(*present, out, FTrailer.RegistryOffset);
+        present.reset();
       }
 
       const int total = static_cast<int>(Sources.size());
@@ -128,7 +141,7 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
           if (error.Kind() == FailureKind::kCannotOpen || error.Kind() == FailureKind::kTooLarge) {
             throw;
           }
-          throw Exception(error.Kind(), error.Message() + " (" + source + ")");
+          throw Exception(error.Kind(), error.Message() + " (" + source + ")", error.Cause());
         }
         if (OnBatchProgress) {
           OnBatchProgress(done + 1, total, bytesDone);
@@ -139,17 +152,19 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
     }
 
     // The complete new archive takes the old one's place; the old one is never removed first.
-    if (!Env().ReplaceFile(temp.Name(), FFileName)) {
-      throw Exception(FormatMessage("Unable to update archive (%s)", FFileName));
+    if (inPlace) {
+      if (const platform::Status placed = Env().ReplaceFile(temp.Name(), FFileName); !placed) {
+        throw Exception(FormatMessage("Unable to update archive (%s)", FFileName), placed.Text());
+      }
+      temp.Release();
     }
-    temp.Release();
   } catch (...) {
     FEntries.resize(entriesBefore);
     throw;
   }
 
   // Reload the registry and trailer from the rewritten file, with all of opening's checks.
-  const std::string name = FFileName;
+  const std::string name = inPlace ? FFileName : buildFile;
   CloseArchive();
   OpenArchive(name);
 }
@@ -296,7 +311,12 @@ void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked)
 }
 
 std::string TZLBArchive::MakeTempFileName() {
-  return Env().CreateTempFile(Env().TempFolder(), "ZLB").Value();
+  platform::Result<std::string> made = Env().CreateTempFile(Env().TempFolder(), "ZLB");
+  if (!made) {
+    // There is no name to open; the failure is the one opening it would give, with the reason.
+    throw EFOpenError(FormatMessage("Cannot open file %s", std::string()), made.Failure().Text());
+  }
+  return std::move(made).Value();
 }
 
 namespace {

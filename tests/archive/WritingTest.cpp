@@ -41,12 +41,22 @@ class ShiftedFile : public platform::File {
   std::int64_t shift_;
 };
 
+// A file on a disk that is full: every write fails as the host's would.
+class FullDiskFile : public ShiftedFile {
+ public:
+  using ShiftedFile::ShiftedFile;
+  std::size_t Write(const void*, std::size_t) override {
+    throw EWriteError("Stream write error", platform::SystemText(platform::Reason::kNoSpace));
+  }
+};
+
 // The host environment with a temporary folder of the test's choosing and a replacement that
 // can be made to fail.
 class TestEnv : public platform::HostEnv {
  public:
   std::string tempFolder;
   bool failReplace = false;
+  bool tempDiskFull = false;  // files opened in the temporary folder cannot be written
   // Files opened in the temporary folder report every position this much further on, as if
   // that much lay before their start.
   std::int64_t tempShift = 0;
@@ -54,6 +64,10 @@ class TestEnv : public platform::HostEnv {
   platform::Result<std::unique_ptr<platform::File>> OpenFile(const std::string& path,
                                                              TFileMode mode) override {
     auto file = HostEnv::OpenFile(path, mode);
+    if (file && tempDiskFull && path.rfind(tempFolder, 0) == 0) {
+      return std::unique_ptr<platform::File>(
+          std::make_unique<FullDiskFile>(std::move(file).Value(), 0));
+    }
     if (file && tempShift != 0 && path.rfind(tempFolder, 0) == 0) {
       return std::unique_ptr<platform::File>(
           std::make_unique<ShiftedFile>(std::move(file).Value(), tempShift));
@@ -67,6 +81,16 @@ class TestEnv : public platform::HostEnv {
     return HostEnv::ReplaceFile(source, target);
   }
 };
+
+// The cause the failure of an action carries (its message is FailureOf's).
+std::string CauseOfFailure(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.Cause();
+  }
+  return "(no failure)";
+}
 
 std::string Backslashed(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -248,8 +272,13 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
 
   archive.AddFile(File("first", "first member"));
   const std::string before = ReadHostFile(name);
-  const auto check = [&](const std::string& expected, const std::function<void()>& action) {
+  // The message, and when given the system's reason carried as its cause.
+  const auto check = [&](const std::string& expected, const std::function<void()>& action,
+                         const std::string& cause = "") {
     EXPECT_EQ(FailureOf(action), expected);
+    if (!cause.empty()) {
+      EXPECT_EQ(CauseOfFailure(action), cause);
+    }
     EXPECT_EQ(ReadHostFile(name), before);
     EXPECT_EQ(archive.FileCount(), 1);
     EXPECT_EQ(archive.FileName(), name);
@@ -270,8 +299,15 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
 
   env.failReplace = true;
   const std::string second = File("second", "second member");
-  check("Unable to update archive (" + name + ")", [&] { archive.AddFile(second); });
+  check(
+      "Unable to update archive (" + name + ")", [&] { archive.AddFile(second); },
+      "Permission denied");
   env.failReplace = false;
+  // No temporary file can be made in a folder that is a file; the open that would follow fails.
+  env.tempFolder = File("plain", "") + "/";
+  check(
+      "Cannot open file ", [&] { archive.AddFile(second); }, "Not a directory");
+  env.tempFolder = dir / "tmp/";
   archive.AddFile(second);
   EXPECT_EQ(archive.FileCount(), 2);
 }
@@ -315,6 +351,10 @@ TEST_F(Writing, ABatchGivesTheBytesOfSingleAdditionsAndIsAllOrNothing) {
     return message;
   };
   EXPECT_EQ(refused({files[1], missing}), "Unable to open file (" + missing + ")");
+  env.tempDiskFull = true;  // the file that fails is named, and the system's reason kept
+  EXPECT_EQ(refused({files[1]}), "Stream write error (" + files[1] + ")");
+  EXPECT_EQ(CauseOfFailure([&] { archive.AddFiles({files[1]}); }), "No space left on device");
+  env.tempDiskFull = false;
   EXPECT_TRUE(archive.IsNew());
   EXPECT_FALSE(fs::exists(name));  // a new archive is not begun on disk
   EXPECT_EQ(refused({files[1], files[3], files[0], files[4]}),
@@ -335,6 +375,52 @@ TEST_F(Writing, ABatchGivesTheBytesOfSingleAdditionsAndIsAllOrNothing) {
   EXPECT_EQ(archive.FileCount(), 2);
   archive.AddFiles({});
   EXPECT_EQ(ReadHostFile(name), before);
+}
+
+// Assembled in a file the caller gives, the new archive is the one AddFiles would have put in
+// place, byte for byte, and stays there: the archive's own file and the temporary folder are not
+// touched, on success or failure, and a file that is the archive itself is never written over.
+TEST_F(Writing, ABuildFileTakesTheNewArchiveAndLeavesTheOldOneAlone) {
+  const Strings files = {File("one", "first"), File("two", Noise(3000)),
+                         File("three", std::string(5000, '3'))};
+  archive.CreateArchive(name);
+  archive.AddFile(files[0]);
+  const std::string before = ReadHostFile(name);
+  fs::copy_file(name, dir / "plain.zlb");
+  TZLBArchive plain(nullptr, &env);
+  plain.OpenArchive(dir / "plain.zlb");
+  plain.AddFiles({files[1], files[2]});
+
+  const std::string missing = dir / "missing";
+  const std::string build = File("build", "");
+  EXPECT_EQ(FailureOf([&] {
+              archive.AddFiles({files[1], missing}, build);
+            }),
+            "Unable to open file (" + missing + ")");
+  EXPECT_EQ(archive.FileName(), name);
+  EXPECT_EQ(archive.FileCount(), 1);
+  archive.AddFiles({files[1], files[2]}, build);
+  EXPECT_EQ(ReadHostFile(name), before);
+  EXPECT_TRUE(ReadHostFile(build) == ReadHostFile(dir / "plain.zlb"));
+  EXPECT_EQ(archive.FileName(), build);
+  EXPECT_EQ(archive.FileCount(), 3);
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+
+  // The archive open now is the build file, with member data: it is refused, and kept.
+  const std::string built = ReadHostFile(build);
+  EXPECT_EQ(FailureOf([&] { archive.AddFiles({File("four", "4")}, build); }),
+            "Cannot create file " + build);
+  EXPECT_TRUE(ReadHostFile(build) == built);
+  EXPECT_EQ(archive.FileCount(), 3);
+
+  // An empty file opened as an archive without members can be built in itself.
+  const std::string fresh = File("fresh.zlb", "");
+  TZLBArchive begun(nullptr, &env);
+  begun.OpenArchive(fresh);
+  begun.AddFiles({files[0]}, fresh);
+  EXPECT_EQ(begun.FileCount(), 1);
+  EXPECT_EQ(ReadHostFile(fresh), before);
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
 }
 
 TEST_F(Writing, ASourceWhoseCompressedFormIsNoSmallerIsStored) {
