@@ -9,16 +9,7 @@
 #include "platform/Env.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
-
-namespace {
-
-// A destination written with '/' only, as a host path is, keeps that form in the names built
-// from it; anything else is a Windows path.
-bool IsHostForm(const std::string& destDir) {
-  return destDir.find('/') != std::string::npos && destDir.find('\\') == std::string::npos;
-}
-
-}  // namespace
+#include "platform/WinNames.h"
 
 std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& entry,
                               int index) const {
@@ -28,7 +19,8 @@ std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& e
       (policy_.withPaths && (!IsSafeMemberPath(path) || !StaysWithinFolder(destDir, path)))) {
     throw Exception(FormatMessage("File (%d) has an unsafe name", index));
   }
-  const bool hostForm = IsHostForm(destDir);
+  // A destination written the host's way keeps that form in the names built from it.
+  const bool hostForm = platform::SeparatorOf(destDir) == '/';
   std::string dir = destDir;
   if (policy_.withPaths) {
     dir = JoinExtractFolder(destDir, path);
