@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/CodePage.h"
+#include "platform/WinNames.h"
 
 namespace zlb {
 namespace {
@@ -62,7 +63,7 @@ std::string ShownUtf8(const std::string& utf8) {
   std::string shown;
   for (std::size_t at = 0; at < utf8.size(); ++at) {
     const auto byte = static_cast<unsigned char>(utf8[at]);
-    if (byte < 0x20 || byte == 0x7F) {
+    if (platform::IsAsciiControl(static_cast<char>(byte))) {
       shown += Escaped(byte);
     } else if (byte == 0xC2 && at + 1 < utf8.size() &&
                (static_cast<unsigned char>(utf8[at + 1]) & 0xE0) == 0x80) {
@@ -77,6 +78,37 @@ std::string ShownUtf8(const std::string& utf8) {
 
 std::string Shown(const std::string& ansi) {
   return ShownUtf8(platform::AnsiToUtf8(ansi));
+}
+
+std::string ShownJoin(const std::string& given, const std::string& more) {
+  const char separator = platform::TypedSeparatorOf(given);
+  std::string joined = ShownUtf8(given);
+  std::string rest = more;  // separators set before escaping, which brings its own '\\'
+  for (char& c : rest) {
+    if (platform::IsSeparator(c)) {
+      c = separator;
+    }
+  }
+  rest = Shown(rest);
+  // Exactly one separator between the parts, whatever each brings along.
+  while (!rest.empty() && rest.front() == separator) {
+    rest.erase(0, 1);
+  }
+  if (!rest.empty()) {
+    joined = platform::WithoutTrailingSeparators(joined);
+    if (!platform::EndsWithSeparator(joined)) {
+      joined += separator;
+    }
+  }
+  return joined + rest;
+}
+
+std::string ShownMember(const TArchiveEntry& entry) {
+  return Shown(ShortString(entry.Path) + ShortString(entry.Name));
+}
+
+std::string MemberLabel(int index, const TArchiveEntry& entry) {
+  return "member " + std::to_string(index) + " (" + ShownMember(entry) + ")";
 }
 
 std::string Hex8(std::uint32_t value) {

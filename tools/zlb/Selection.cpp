@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 
 #include "archive/NamesOnAdd.h"
 #include "platform/CodePage.h"
 #include "tools/zlb/Display.h"
-#include "tools/zlb/Messages.h"
+#include "tools/zlb/Report.h"
 
 namespace zlb {
 namespace {
@@ -57,10 +58,6 @@ bool WildcardMatch(const std::string& pattern, const std::string& text) {
   return pi == p.size();
 }
 
-std::string ShownMember(const TArchiveEntry& entry) {
-  return Shown(ShortString(entry.Path) + ShortString(entry.Name));
-}
-
 std::vector<int> SelectMembers(const TZLBArchive& archive, const std::string& shownArchive,
                                const std::vector<std::string>& arguments) {
   std::vector<int> chosen;
@@ -109,6 +106,48 @@ std::vector<int> SelectMembers(const TZLBArchive& archive, const std::string& sh
     throw Failure(problems);
   }
   return chosen;
+}
+
+bool DropFlattenedCollisions(const TZLBArchive& archive, std::vector<int>& chosen) {
+  std::map<std::string, std::vector<int>> byName;
+  std::vector<std::string> order;
+  TArchiveEntry entry;
+  for (const int index : chosen) {
+    archive.GetFileEntry(index, entry);
+    const std::string key = FoldAsciiCase(ShortString(entry.Name));
+    auto& group = byName[key];
+    if (group.empty()) {
+      order.push_back(key);
+    }
+    group.push_back(index);
+  }
+  bool clean = true;
+  std::vector<int> kept;
+  for (const int index : chosen) {
+    archive.GetFileEntry(index, entry);
+    const auto& group = byName[FoldAsciiCase(ShortString(entry.Name))];
+    if (group.front() == index) {
+      kept.push_back(index);
+    }
+  }
+  for (const std::string& key : order) {
+    const auto& group = byName[key];
+    if (group.size() < 2) {
+      continue;
+    }
+    clean = false;
+    archive.GetFileEntry(group.front(), entry);
+    std::string text = Shown(ShortString(entry.Name)) + ": " + std::to_string(group.size()) +
+                       " members land on this name with -j; extracted " +
+                       MemberLabel(group.front(), entry) + ", left out";
+    for (std::size_t i = 1; i < group.size(); ++i) {
+      archive.GetFileEntry(group[i], entry);
+      text += (i > 1 ? ", " : " ") + MemberLabel(group[i], entry);
+    }
+    Warn(text);
+  }
+  chosen = kept;
+  return clean;
 }
 
 }  // namespace zlb

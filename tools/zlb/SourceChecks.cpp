@@ -1,16 +1,16 @@
 #include "tools/zlb/SourceChecks.h"
 
+#include <algorithm>
 #include <map>
-#include <memory>
 
 #include "archive/NamesOnAdd.h"
 #include "archive/NamesOnExtract.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
 #include "platform/Stream.h"
+#include "platform/WinNames.h"
 #include "tools/zlb/Display.h"
-#include "tools/zlb/Messages.h"
-#include "tools/zlb/Selection.h"
+#include "tools/zlb/Report.h"
 
 namespace zlb {
 namespace {
@@ -25,21 +25,9 @@ struct Source {
   std::string shown;
 };
 
-std::string WithoutClosingSeparators(std::string folder) {
-  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) {
-    folder.pop_back();
-  }
-  return folder;
-}
-
+// Whether a text holds an ASCII control character, which extraction refuses in a member's name.
 bool HasControl(const std::string& text) {
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      return true;
-    }
-  }
-  return false;
+  return std::any_of(text.begin(), text.end(), platform::IsAsciiControl);
 }
 
 // Whether a stored folder has a component that is exactly `part`.
@@ -121,10 +109,9 @@ std::string CollisionHint(const std::string& a, const std::string& b, bool saveP
 
 }  // namespace
 
-std::vector<std::string> CheckedSources(TZLBArchive& archive,
+std::vector<std::string> CheckedSources(platform::Env& env, TZLBArchive& archive,
                                         const std::vector<std::string>& itself,
                                         const Options& options) {
-  platform::Env& env = *platform::Env::Default();
   const auto isItself = [&](const std::string& name) {
     for (const auto& other : itself) {
       if (SameHostFile(env, name, other)) {
@@ -157,8 +144,8 @@ std::vector<std::string> CheckedSources(TZLBArchive& archive,
       problems.push_back(ShownUtf8(file) + ": is a folder (use -r to add the files in it)");
       continue;
     }
-    const std::string folder = WithoutClosingSeparators(name);
-    const std::string shownFolder = WithoutClosingSeparators(file);
+    const std::string folder = platform::WithoutTrailingSeparators(name);
+    const std::string shownFolder = platform::WithoutTrailingSeparators(file);
     std::vector<std::string> found;
     try {
       archive.ListDirectory(folder, found);
