@@ -11,6 +11,8 @@
 #include "platform/Folders.h"
 #include "platform/WinNames.h"
 
+namespace archive {
+
 std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& entry,
                               int index) const {
   const std::string name = ShortString(entry.Name);
@@ -115,3 +117,5 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
   // A folder of that name is in the way, or the folder refuses the new name.
   throw EFCreateError(cannotCreate, env_.FolderExists(full) ? isFolder : placed.Text());
 }
+
+}  // namespace archive

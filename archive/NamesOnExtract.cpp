@@ -5,6 +5,8 @@
 
 #include "platform/WinNames.h"
 
+namespace archive {
+
 bool IsSafeMemberName(const std::string& name) {
   // What Windows makes of the name decides: "..." or ". " would name the folder itself.
   const std::string trimmed = platform::TrimComponent(name);
@@ -124,3 +126,5 @@ bool StaysWithinFolder(const std::string& destDir, const std::string& path) {
   return inner.components.size() >= base.components.size() &&
          std::equal(base.components.begin(), base.components.end(), inner.components.begin());
 }
+
+}  // namespace archive

@@ -4,6 +4,7 @@
 
 // Rules for turning a member's stored Name and Path into a place on disk. Both come from the
 // archive file and are untrusted.
+namespace archive {
 
 // A name that names one file inside the destination folder: not empty, not "." or ".." (nor
 // anything Windows trims to those, such as "..."), and free of '\', '/', ':' and control
@@ -26,3 +27,5 @@ std::string JoinExtractFolder(const std::string& destDir, const std::string& pat
 // Whether the folder that JoinExtractFolder makes of destDir and path, with '.' and '..'
 // resolved, is destDir itself or lies below it.
 bool StaysWithinFolder(const std::string& destDir, const std::string& path);
+
+}  // namespace archive

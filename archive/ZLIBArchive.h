@@ -150,5 +150,5 @@ class TZLBArchive : public TComponent {
   // Per entry of the open archive: its data lies outside the member data or shares bytes with
   // another member's, so it is refused. Found once when the archive is opened.
   std::vector<bool> misplaced_;
-  std::unique_ptr<Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
+  std::unique_ptr<archive::Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
 };

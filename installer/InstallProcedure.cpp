@@ -104,7 +104,7 @@ void InstallProcedure::Unpack(int first, int last, const std::string& dir) {
   for (int index = first; index <= last; ++index) {
     TArchiveEntry entry;
     archive_.GetFileEntry(index, entry);
-    view_.ShowMember(platform::AnsiToUtf8(ShortString(entry.Name)));
+    view_.ShowMember(platform::AnsiToUtf8(archive::ShortString(entry.Name)));
     archive_.ExtractFile(dir, index);
   }
 }

@@ -12,6 +12,7 @@
 #include "archive/NamesOnAdd.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/HostEnv.h"
+#include "platform/WinNames.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/ArchiveDecoder.h"
 #include "tests/support/TempDir.h"
@@ -183,15 +184,15 @@ TEST_F(Writing, RoundTripsThroughTheReaderAtEveryLevel) {
 }
 
 TEST(MemberNames, SplitWindowsNetworkAndHostNames) {
-  EXPECT_EQ(MemberPath("C:\\Data\\a.txt"), "\\Data\\");
-  EXPECT_EQ(MemberPath("..\\Rules\\Distrib\\rules.ini"), "..\\Rules\\Distrib\\");
-  EXPECT_EQ(MemberPath("\\\\srv\\share\\a.txt"), "\\\\srv\\share\\");
-  EXPECT_EQ(MemberPath("//srv/share/a.txt"), "\\\\srv\\share\\");
-  EXPECT_EQ(MemberPath("C:a.txt") + MemberPath("Quorin.exe"), "");
-  EXPECT_EQ(MemberName("C:\\Data/sub\\a.txt") + MemberName("C:b"), "a.txtb");
-  EXPECT_EQ(MemberIdentity("Help/Quorin License.txt", true), "Help\\Quorin License.txt");
-  EXPECT_EQ(MemberIdentity("Help/Quorin License.txt", false), "Quorin License.txt");
-  EXPECT_EQ(FoldAsciiCase("AbZ\xC9\xE9@["), "abz\xC9\xE9@[");
+  EXPECT_EQ(archive::MemberPath("C:\\Data\\a.txt"), "\\Data\\");
+  EXPECT_EQ(archive::MemberPath("..\\Rules\\Distrib\\rules.ini"), "..\\Rules\\Distrib\\");
+  EXPECT_EQ(archive::MemberPath("\\\\srv\\share\\a.txt"), "\\\\srv\\share\\");
+  EXPECT_EQ(archive::MemberPath("//srv/share/a.txt"), "\\\\srv\\share\\");
+  EXPECT_EQ(archive::MemberPath("C:a.txt") + archive::MemberPath("Quorin.exe"), "");
+  EXPECT_EQ(archive::MemberName("C:\\Data/sub\\a.txt") + archive::MemberName("C:b"), "a.txtb");
+  EXPECT_EQ(archive::MemberIdentity("Help/Quorin License.txt", true), "Help\\Quorin License.txt");
+  EXPECT_EQ(archive::MemberIdentity("Help/Quorin License.txt", false), "Quorin License.txt");
+  EXPECT_EQ(platform::FoldAsciiCase("AbZ\xC9\xE9@["), "abz\xC9\xE9@[");
 }
 
 TEST_F(Writing, SavedPathsKeepTheFolderAndAreCutTo255) {
@@ -293,7 +294,7 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
 
   // Member data ending so near the limit that the new record's registry no longer fits.
   const std::string hello = File("hello", "hello");
-  env.tempShift = kMaxArchiveBytes + 1 - 12 - 5 - RegistryBound(2) - 36;
+  env.tempShift = archive::kMaxArchiveBytes + 1 - 12 - 5 - archive::RegistryBound(2) - 36;
   check("File too large for an archive (" + hello + ")", [&] { archive.AddFile(hello); });
   env.tempShift = 0;
 
@@ -443,8 +444,8 @@ TEST_F(Writing, ASourceWhoseCompressedFormIsNoSmallerIsStored) {
 class RegistryWriter : public TZLBArchive {
  public:
   void AddRecord(const std::string& name) {
-    FEntries.push_back(std::make_unique<TArchiveEntry>(ZeroEntry()));
-    SetShortString(FEntries.back()->Name, name);
+    FEntries.push_back(std::make_unique<TArchiveEntry>(archive::ZeroEntry()));
+    archive::SetShortString(FEntries.back()->Name, name);
   }
 };
 

@@ -104,7 +104,7 @@ std::string ShownJoin(const std::string& given, const std::string& more) {
 }
 
 std::string ShownMember(const TArchiveEntry& entry) {
-  return Shown(ShortString(entry.Path) + ShortString(entry.Name));
+  return Shown(archive::ShortString(entry.Path) + archive::ShortString(entry.Name));
 }
 
 std::string MemberLabel(int index, const TArchiveEntry& entry) {
@@ -118,9 +118,9 @@ std::string Hex8(std::uint32_t value) {
 }
 
 std::string TsvLine(int index, const TArchiveEntry& entry) {
-  return std::to_string(index) + '\t' + Shown(ShortString(entry.Name)) + '\t' +
-         Shown(ShortString(entry.Path)) + '\t' + std::to_string(entry.UnpackedSize) + '\t' +
-         std::to_string(entry.PackedSize) + '\t' + (entry.Stored != 0 ? "1" : "0") + '\t' +
+  return std::to_string(index) + '\t' + Shown(archive::ShortString(entry.Name)) + '\t' +
+         Shown(archive::ShortString(entry.Path)) + '\t' + std::to_string(entry.UnpackedSize) +
+         '\t' + std::to_string(entry.PackedSize) + '\t' + (entry.Stored != 0 ? "1" : "0") + '\t' +
          std::to_string(entry.Level) + '\t' + Hex8(entry.CRC);
 }
 
@@ -137,7 +137,7 @@ std::string MemberTable::Row(int index, const TArchiveEntry& entry) {
   return Line(kColumns, std::to_string(index), std::to_string(entry.UnpackedSize),
               std::to_string(entry.PackedSize), Saved(entry.UnpackedSize, entry.PackedSize),
               Method(entry), Hex8(entry.CRC),
-              Shown(ShortString(entry.Path) + ShortString(entry.Name)));
+              Shown(archive::ShortString(entry.Path) + archive::ShortString(entry.Name)));
 }
 
 std::string MemberTable::Total() const {

@@ -20,15 +20,15 @@ bool HasArchiveTrailer(platform::Env& env, const std::string& name) {
   try {
     TFileStream file(name, TFileMode::fmOpenReadDenyWrite, &env);
     const std::int64_t size = file.Size();
-    if (size < std::int64_t{kTrailerSize}) {
+    if (size < std::int64_t{archive::kTrailerSize}) {
       return size == 0;
     }
-    std::uint8_t bytes[kTrailerSize];
-    file.SetPosition(size - std::int64_t{kTrailerSize});
-    file.ReadBuffer(bytes, kTrailerSize);
-    const TArchiveTrailer trailer = DecodeTrailer(bytes);
+    std::uint8_t bytes[archive::kTrailerSize];
+    file.SetPosition(size - std::int64_t{archive::kTrailerSize});
+    file.ReadBuffer(bytes, archive::kTrailerSize);
+    const TArchiveTrailer trailer = archive::DecodeTrailer(bytes);
     return trailer.RegistryMark == 1 && trailer.FileCount >= 0 && trailer.RegistryOffset >= 0 &&
-           trailer.RegistryOffset <= size - std::int64_t{kTrailerSize};
+           trailer.RegistryOffset <= size - std::int64_t{archive::kTrailerSize};
   } catch (const Exception&) {
     return true;  // it cannot be read now; say nothing more than the component did
   }

@@ -31,11 +31,11 @@ void PrintLine(const std::string& line) {
 // named as the user would write it, below the destination folder the user gave.
 void ReportExtractFailure(const Options& options, int index, const TArchiveEntry& entry,
                           const Exception& failure) {
-  const std::string folder = options.junkPaths ? std::string() : ShortString(entry.Path);
+  const std::string folder = options.junkPaths ? std::string() : archive::ShortString(entry.Path);
   std::string reason;
   if (failure.Kind() == FailureKind::kCannotCreate) {
-    reason =
-        "Cannot create file " + ShownJoin(options.destDir, folder + "\\" + ShortString(entry.Name));
+    reason = "Cannot create file " +
+             ShownJoin(options.destDir, folder + "\\" + archive::ShortString(entry.Name));
   } else if (failure.Kind() == FailureKind::kCannotCreateFolder) {
     reason = "Unable to create destination path " +
              platform::WithoutTrailingSeparators(ShownJoin(options.destDir, folder));

@@ -6,6 +6,7 @@
 
 #include "archive/NamesOnAdd.h"
 #include "platform/CodePage.h"
+#include "platform/WinNames.h"
 #include "tools/zlb/Display.h"
 #include "tools/zlb/Report.h"
 
@@ -33,8 +34,8 @@ long long ParseIndex(const std::string& text) {
 }  // namespace
 
 bool WildcardMatch(const std::string& pattern, const std::string& text) {
-  const std::string p = FoldAsciiCase(pattern);
-  const std::string t = FoldAsciiCase(text);
+  const std::string p = platform::FoldAsciiCase(pattern);
+  const std::string t = platform::FoldAsciiCase(text);
   // Greedy matching with one point to return to: the last '*' and where its run ends.
   std::size_t pi = 0, ti = 0;
   std::size_t star = std::string::npos, resume = 0;
@@ -92,8 +93,8 @@ std::vector<int> SelectMembers(const TZLBArchive& archive, const std::string& sh
     bool matched = false;
     for (int index = 0; index < archive.FileCount(); ++index) {
       archive.GetFileEntry(index, entry);
-      const std::string name = ShortString(entry.Name);
-      if (WildcardMatch(pattern, withFolder ? ShortString(entry.Path) + name : name)) {
+      const std::string name = archive::ShortString(entry.Name);
+      if (WildcardMatch(pattern, withFolder ? archive::ShortString(entry.Path) + name : name)) {
         choose(index);
         matched = true;
       }
@@ -114,7 +115,7 @@ bool DropFlattenedCollisions(const TZLBArchive& archive, std::vector<int>& chose
   TArchiveEntry entry;
   for (const int index : chosen) {
     archive.GetFileEntry(index, entry);
-    const std::string key = FoldAsciiCase(ShortString(entry.Name));
+    const std::string key = platform::FoldAsciiCase(archive::ShortString(entry.Name));
     auto& group = byName[key];
     if (group.empty()) {
       order.push_back(key);
@@ -125,7 +126,7 @@ bool DropFlattenedCollisions(const TZLBArchive& archive, std::vector<int>& chose
   std::vector<int> kept;
   for (const int index : chosen) {
     archive.GetFileEntry(index, entry);
-    const auto& group = byName[FoldAsciiCase(ShortString(entry.Name))];
+    const auto& group = byName[platform::FoldAsciiCase(archive::ShortString(entry.Name))];
     if (group.front() == index) {
       kept.push_back(index);
     }
@@ -137,7 +138,8 @@ bool DropFlattenedCollisions(const TZLBArchive& archive, std::vector<int>& chose
     }
     clean = false;
     archive.GetFileEntry(group.front(), entry);
-    std::string text = Shown(ShortString(entry.Name)) + ": " + std::to_string(group.size()) +
+    std::string text = Shown(archive::ShortString(entry.Name)) + ": " +
+                       std::to_string(group.size()) +
                        " members land on this name with -j; extracted " +
                        MemberLabel(group.front(), entry) + ", left out";
     for (std::size_t i = 1; i < group.size(); ++i) {
