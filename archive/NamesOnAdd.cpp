@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Folders.h"
+#include "platform/WinNames.h"
 
 namespace archive {
 

@@ -14,7 +14,7 @@
 #include "platform/Env.h"
 #include "platform/EnvWrapper.h"
 #include "platform/Exception.h"
-#include "platform/Folders.h"
+#include "platform/WinNames.h"
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/Display.h"
 #include "tools/zlb/Interrupt.h"
