@@ -208,7 +208,7 @@ TEST_F(Writing, SavedPathsKeepTheFolderAndAreCutTo255) {
 
   std::string deep = "deep";
   while (deep.size() < 300) {
-    deep += "/" + std::string(40, 'd');
+    deep.append(1, '/').append(40, 'd');
   }
   const std::string longName(255, 'n');
   archive.AddFile(File(deep + "/" + longName, "B"));
