@@ -154,7 +154,8 @@ TEST(ZlbSelection, WildcardsIndexesAndNames) {
        "members)|A: member 99999999999999999999: Index out of bounds (the archive has 4 "
        "members)|A: member -1: Index out of bounds (the archive has 4 members)"},
   };
-  for (const auto& [arguments, expected] : cases) {
+  for (const auto& [given, expected] : cases) {
+    const Strings& arguments = given;  // a lambda cannot capture a structured binding in C++20
     std::string chosen;
     const std::string failure = FailureLines([&] {
       for (const int index : zlb::SelectMembers(archive, "A", arguments)) {
