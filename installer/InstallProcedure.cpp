@@ -179,7 +179,7 @@ std::optional<std::string> InstallProcedure::CheckDataFile(const DataFileLocatio
     }
     TArchiveEntry entry;
     archive_.GetFileEntry(static_cast<int>(i), entry);
-    const std::string name = ShortString(entry.Name);
+    const std::string name = archive::ShortString(entry.Name);
     if (!platform::EqualFolded(name, expected)) {
       problem = "it holds " + Quoted(name) + " where " + Quoted(expected) + " belongs";
     }
@@ -237,8 +237,8 @@ void InstallProcedure::Unpack(Destination destination, const std::string& dir) {
     }
     TArchiveEntry entry;
     archive_.GetFileEntry(index, entry);
-    const std::string name = ShortString(entry.Name);
-    if (!IsSafeMemberName(name)) {
+    const std::string name = archive::ShortString(entry.Name);
+    if (!archive::IsSafeMemberName(name)) {
       throw Exception(FormatMessage("File (%d) has an unsafe name", index));
     }
     view_.ShowMember(platform::AnsiToUtf8(name));

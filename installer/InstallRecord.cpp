@@ -22,8 +22,8 @@ constexpr char kSecondLine[] =
 constexpr std::size_t kLargestRecord = 1 << 20;
 constexpr std::size_t kPiece = 64 * 1024;
 
-const Crc32Engine& Engine() {
-  static const Crc32Engine engine(BuildCRC32Table());
+const archive::Crc32Engine& Engine() {
+  static const archive::Crc32Engine engine(archive::BuildCRC32Table());
   return engine;
 }
 
@@ -324,7 +324,7 @@ void InstallRecord::PlaceFile(const std::string& target, const FileSum& expected
   }
   Note({RecordLine::Kind::kFile, target, expected, ""});
 
-  TemporaryFile temp(env_, TemporaryNameOf(target));
+  archive::TemporaryFile temp(env_, TemporaryNameOf(target));
   FileSum written;
   {
     std::unique_ptr<TFileStream> out;

@@ -12,7 +12,7 @@
 #include "platform/HostEnv.h"
 #include "platform/Stream.h"
 #include "platform/posix/HostFiles.h"
-#include "tests/platform/WinePrefix.h"
+#include "tests/support/WinePrefix.h"
 
 namespace fs = std::filesystem;
 using platform::FolderItem;
