@@ -9,7 +9,9 @@
 #include "platform/Env.h"
 
 TZLBArchive::TZLBArchive(TComponent* owner, platform::Env* env)
-    : TComponent(owner), FTrailer(ZeroTrailer()), env_(env ? env : platform::Env::Default()) {
+    : TComponent(owner),
+      FTrailer(archive::ZeroTrailer()),
+      env_(env ? env : platform::Env::Default()) {
   BuildCRCTable();
 }
 
@@ -26,7 +28,7 @@ void TZLBArchive::CloseArchive() {
   FEntries.clear();
   misplaced_.clear();
   FIsNew = false;
-  FTrailer = ZeroTrailer();
+  FTrailer = archive::ZeroTrailer();
   FFileName.clear();
   FActivity = actIdle;
   DoProgress(this);
@@ -59,8 +61,8 @@ std::uint32_t TZLBArchive::CalcCRC(TStream& Stream, std::int64_t Skip) {
 }
 
 void TZLBArchive::BuildCRCTable() {
-  FCRCTable = BuildCRC32Table();
-  crc_ = std::make_unique<Crc32Engine>(FCRCTable);
+  FCRCTable = archive::BuildCRC32Table();
+  crc_ = std::make_unique<archive::Crc32Engine>(FCRCTable);
 }
 
 namespace {

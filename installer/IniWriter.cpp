@@ -91,15 +91,14 @@ std::string KeptRules(const std::string& oldText) {
   return kept;
 }
 
-void WriteIni(platform::Env& env, const std::string& productDir, const std::string& gameDir,
-              const std::string& rulesDir) {
+std::string IniFileText(platform::Env& env, const std::string& productDir,
+                        const std::string& gameDir, const std::string& rulesDir) {
   const std::string path = productDir + kIniFileName;
   std::string text = IniText(gameDir, rulesDir);
   if (env.FileExists(path)) {
     text += KeptRules(ReadWhole(env, path));
   }
-  TFileStream file(path, TFileMode::fmCreate, &env);
-  file.WriteBuffer(text.data(), text.size());
+  return text;
 }
 
 }  // namespace installer

@@ -159,6 +159,21 @@ Status HostEnv::DeleteFile(const std::string& path) {
   return Checked(::DeleteFileA(path.c_str()));
 }
 
+Status HostEnv::DeleteFolder(const std::string& path) {
+  if (!Passable(path)) {
+    return Unusable(false);
+  }
+  const DWORD attributes = AttributesOf(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return LastErrorStatus();
+  }
+  // A link to a folder is removed as what it is, never as the folder it leads to.
+  if (!IsFolderAttribute(attributes) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return Status::Of(Reason::kNotFolder);
+  }
+  return Checked(::RemoveDirectoryA(path.c_str()));  // ERROR_DIR_NOT_EMPTY: the name is taken
+}
+
 Status HostEnv::MoveFile(const std::string& from, const std::string& to) {
   if (!Passable(from)) {
     return Unusable(false);

@@ -1,6 +1,6 @@
 #pragma once
 
-// The host environment on a test's own Wine prefix (tests/platform/WinePrefix.h), so that the
+// The host environment on a test's own Wine prefix (tests/support/WinePrefix.h), so that the
 // tests' fixed places on drive C (the game, the builder's source folder) lie in a folder of
 // their own. On Linux that is the host environment on the prefix. On Windows drive C is the
 // system's own, so the paths on it are redirected into the prefix's drive_c folder, and the
@@ -37,6 +37,9 @@ class PrefixEnv : public platform::EnvWrapper {
   }
   platform::Status DeleteFile(const std::string& path) override {
     return EnvWrapper::DeleteFile(In(path));
+  }
+  platform::Status DeleteFolder(const std::string& path) override {
+    return EnvWrapper::DeleteFolder(In(path));
   }
   platform::Status MoveFile(const std::string& from, const std::string& to) override {
     return EnvWrapper::MoveFile(In(from), In(to));

@@ -27,7 +27,7 @@ inline std::string ZlbBinary() {
 }
 
 #ifdef _WIN32
-#include "tests/tools/windows/RunZlb.h"
+#include "tests/support/RunZlb.h"
 #else
 #include <fcntl.h>
 #include <poll.h>

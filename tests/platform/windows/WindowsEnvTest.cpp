@@ -14,7 +14,7 @@
 #include "platform/HostEnv.h"
 #include "platform/Stream.h"
 #include "platform/windows/Win32.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 using platform::Reason;
 
