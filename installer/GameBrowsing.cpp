@@ -10,6 +10,13 @@ namespace {
 
 constexpr char kGameProgram[] = "Sun.exe";
 
+// What separates the folders of a host path: Windows takes either slash.
+#ifdef _WIN32
+constexpr char kHostSeparators[] = "/\\";
+#else
+constexpr char kHostSeparators[] = "/";
+#endif
+
 ChosenFile Unusable(platform::Env& env, const std::string& hostPath, const std::string& why) {
   return {ChosenFile::Verdict::kUnusable, "The game cannot be used from " + hostPath + ": " + why +
                                               " (Wine prefix " + env.PrefixPath() + ")."};
@@ -59,7 +66,7 @@ std::optional<std::string> HostPathOfTypedName(platform::Env& env, const std::st
 }
 
 ChosenFile JudgeChosenFile(platform::Env& env, const std::string& hostPath) {
-  const std::size_t slash = hostPath.rfind('/');
+  const std::size_t slash = hostPath.find_last_of(kHostSeparators);
   const std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
   if (!platform::EqualFolded(name, kGameProgram)) {
     return {ChosenFile::Verdict::kNotTheGame, ""};
@@ -67,7 +74,7 @@ ChosenFile JudgeChosenFile(platform::Env& env, const std::string& hostPath) {
   // The folder alone is resolved through its links: the chosen name is the game's, even when
   // it is a link to a file of another name.
   const std::string hostFolder = slash == std::string::npos ? "."
-                                 : slash == 0               ? "/"
+                                 : slash == 0               ? hostPath.substr(0, 1)
                                                             : hostPath.substr(0, slash);
   std::string folder;
   try {

@@ -39,4 +39,13 @@ ProposedFolders ProposeFolders(const std::string& gameDir) {
   return {gameDir + "Quorin\\", gameDir + "Rules\\"};
 }
 
+const char kRulesDirHelp[] =
+    "The \"Rules Directory\" is the directory in which you intend to store all the rules files "
+    "you want Quorin to use. \r\rThe default is a subdirectory called \"Rules\" off your Tiberian "
+    "Sun directory, e.g. \"C:\\Westwood\\Tiberian Sun\\Rules\\\"";
+const char kQuorinDirHelp[] =
+    "The \"Quorin Directory\" is the directory where you want the Quorin program files to be "
+    "installed.\r\rThe default is a subdirectory called \"Quorin\" off your Tiberian Sun "
+    "directory, e.g. \"C:\\Westwood\\Tiberian Sun\\Quorin\\\"";
+
 }  // namespace installer

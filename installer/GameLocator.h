@@ -33,4 +33,8 @@ struct ProposedFolders {
 };
 ProposedFolders ProposeFolders(const std::string& gameDir);
 
+// What the help buttons beside the two folders say (each \r is a line break).
+extern const char kRulesDirHelp[];
+extern const char kQuorinDirHelp[];
+
 }  // namespace installer

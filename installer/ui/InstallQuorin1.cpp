@@ -21,19 +21,6 @@
 #include "platform/Env.h"
 #include "ui_InstallQuorin1.h"
 
-namespace {
-
-const char kRulesDirHelp[] =
-    "The \"Rules Directory\" is the directory in which you intend to store all the rules files "
-    "you want Quorin to use. \r\rThe default is a subdirectory called \"Rules\" off your Tiberian "
-    "Sun directory, e.g. \"C:\\Westwood\\Tiberian Sun\\Rules\\\"";
-const char kQuorinDirHelp[] =
-    "The \"Quorin Directory\" is the directory where you want the Quorin program files to be "
-    "installed.\r\rThe default is a subdirectory called \"Quorin\" off your Tiberian Sun "
-    "directory, e.g. \"C:\\Westwood\\Tiberian Sun\\Quorin\\\"";
-
-}  // namespace
-
 TMainForm::TMainForm(platform::Env* env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -159,11 +146,11 @@ void TMainForm::TSDirBtnClick() {
 }
 
 void TMainForm::RulesDirHelpBtnClick() {
-  dialogs::ShowInformation(kRulesDirHelp);
+  dialogs::ShowInformation(installer::kRulesDirHelp);
 }
 
 void TMainForm::QuorinDirHelpBtnClick() {
-  dialogs::ShowInformation(kQuorinDirHelp);
+  dialogs::ShowInformation(installer::kQuorinDirHelp);
 }
 
 void TMainForm::AbortBtnClick() {
