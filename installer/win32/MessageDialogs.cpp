@@ -142,8 +142,8 @@ std::string ApplicationTitle() {
       length > 0 && length < sizeof program ? std::string(program, length) : "InstallQuorin");
 }
 
-void ShowErrorReport(const std::string& text) {
-  ::MessageBoxA(nullptr, WithCrLf(text).c_str(), ApplicationTitle().c_str(),
+void ShowErrorReport(const std::string& text, const std::string& title) {
+  ::MessageBoxA(nullptr, WithCrLf(text).c_str(), title.c_str(),
                 MB_OK | MB_ICONSTOP | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 

@@ -14,7 +14,8 @@ bool Confirm(HWND owner, const std::string& text);
 
 // The application's title: the program's file name as the error report shows it.
 std::string ApplicationTitle();
-// The general error report: the stop icon, the application's title and the single button OK.
-void ShowErrorReport(const std::string& text);
+// The general error report: the stop icon, the application's title (or the one given) and the
+// single button OK.
+void ShowErrorReport(const std::string& text, const std::string& title = ApplicationTitle());
 
 }  // namespace win32
