@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -180,15 +181,20 @@ const std::vector<std::pair<std::string, std::string>> kProductFiles = {
     {"Rules/Distrib/rules.ini", "[General]\r\n"},
 };
 
-TEST(InstallerWindows, InstallFromTheMainWindowAndStartTheProductTwice) {
-  GameOnDriveC game;
-  TempDir work;
-  const std::string source = work / "Extras";
+// The product files as the maintainer keeps them: source/Quorin and source/Rules/Distrib.
+void LayOutProduct(const std::string& source) {
   for (const auto& [name, content] : kProductFiles) {
     fs::create_directories(fs::path(source + "/" + name).parent_path());
     WriteHostFile(source + "/" + name, content);
   }
   fs::copy_file(QUORIN_STANDIN_BINARY, source + "/Quorin/Quorin.exe");
+}
+
+TEST(InstallerWindows, InstallFromTheMainWindowAndStartTheProductTwice) {
+  GameOnDriveC game;
+  TempDir work;
+  const std::string source = work / "Extras";
+  LayOutProduct(source);
   const std::string data = work / "data";
   fs::create_directories(data);
   ASSERT_EQ(
@@ -293,6 +299,58 @@ TEST(InstallerWindows, InstallFromTheMainWindowAndStartTheProductTwice) {
       << starts[0].commandLine;
   EXPECT_EQ(starts[1].commandLine.find("/associateqrk"), std::string::npos)
       << starts[1].commandLine;
+}
+
+// The maintainer's build (scripts/test --windows names it in QUORIN_MAINTAINER_INSTALLER) shows
+// the builder's button; pressing it packs the product files at the fixed source folder into a
+// data file there and closes the window, and the players' build installs from that file.
+TEST(InstallerWindows, TheMaintainersBuildMakesADataFileThePlayersBuildInstallsFrom) {
+  const char* maintainers = std::getenv("QUORIN_MAINTAINER_INSTALLER");
+  if (maintainers == nullptr || *maintainers == '\0') {
+    GTEST_SKIP() << "QUORIN_MAINTAINER_INSTALLER names no maintainer's build";
+  }
+  GameOnDriveC game;
+  struct Extras {
+    Extras() { fs::remove_all("C:\\Games"); }
+    ~Extras() {
+      std::error_code ignored;
+      fs::remove_all("C:\\Games", ignored);
+    }
+  } extras;
+  LayOutProduct("C:/Games/Tiberian Sun/Extras");
+
+  PROCESS_INFORMATION builder = Start("\"" + std::string(maintainers) + "\"", "C:\\");
+  ASSERT_NE(builder.hProcess, nullptr);
+  HWND main = AwaitWindow(builder.dwProcessId, "Install Quorin - Tiberian Sun Launcher");
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(main, controls::SpeedButton1)));
+  EXPECT_EQ(::SendMessageA(::GetDlgItem(main, controls::DebugBox), BM_GETCHECK, 0, 0), BST_CHECKED);
+  Press(main, controls::SpeedButton1);
+  EXPECT_EQ(::WaitForSingleObject(builder.hProcess, 60000), WAIT_OBJECT_0);
+  DWORD status = 99;
+  ::GetExitCodeProcess(builder.hProcess, &status);
+  ::TerminateProcess(builder.hProcess, 98);
+  ::CloseHandle(builder.hProcess);
+  ::CloseHandle(builder.hThread);
+  EXPECT_EQ(status, 0u);
+  const std::string dataFolder = "C:\\Games\\Tiberian Sun\\Extras\\Quorin";
+  ASSERT_TRUE(fs::is_regular_file(dataFolder + "\\InstallQuorin.dat"));
+
+  TempDir target;
+  const std::string product = WindowsPath(target / "Quorin");
+  const std::string rules = WindowsPath(target / "Rules");
+  EXPECT_EQ(RunToEnd("\"" INSTALLQUORIN_BINARY "\" --silent --accept-terms --no-associate "
+                     "--quorin-dir \"" +
+                         product + "\" --rules-dir \"" + rules + "\"",
+                     dataFolder),
+            0u);
+  for (const auto& [name, content] : kProductFiles) {
+    const bool isRule = name.rfind("Rules/", 0) == 0;
+    const std::string installed =
+        (isRule ? rules : product) + "\\" + fs::path(name).filename().string();
+    EXPECT_EQ(ReadHostFile(installed), content) << installed;
+  }
+  EXPECT_EQ(ReadHostFile(product + "\\Quorin.exe"), ReadHostFile(QUORIN_STANDIN_BINARY));
 }
 
 }  // namespace
