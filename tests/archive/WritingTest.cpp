@@ -14,6 +14,7 @@
 #include "archive/NamesOnAdd.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/HostEnv.h"
+#include "platform/Status.h"
 #include "platform/WinNames.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/ArchiveDecoder.h"
@@ -313,12 +314,18 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
   const std::string second = File("second", "second member");
   check(
       "Unable to update archive (" + name + ")", [&] { archive.AddFile(second); },
-      "Permission denied");
+      platform::SystemText(platform::Reason::kAccessDenied));
   env.failReplace = false;
   // No temporary file can be made in a folder that is a file; the open that would follow fails.
+  // Linux says the file is no folder; Windows finds no folder of that name.
+#ifdef _WIN32
+  const auto noFolder = platform::Reason::kNotFound;
+#else
+  const auto noFolder = platform::Reason::kNotFolder;
+#endif
   env.tempFolder = File("plain", "") + "/";
   check(
-      "Cannot open file ", [&] { archive.AddFile(second); }, "Not a directory");
+      "Cannot open file ", [&] { archive.AddFile(second); }, platform::SystemText(noFolder));
   env.tempFolder = dir / "tmp/";
   archive.AddFile(second);
   EXPECT_EQ(archive.FileCount(), 2);
@@ -365,7 +372,8 @@ TEST_F(Writing, ABatchGivesTheBytesOfSingleAdditionsAndIsAllOrNothing) {
   EXPECT_EQ(refused({files[1], missing}), "Unable to open file (" + missing + ")");
   env.tempDiskFull = true;  // the file that fails is named, and the system's reason kept
   EXPECT_EQ(refused({files[1]}), "Stream write error (" + files[1] + ")");
-  EXPECT_EQ(CauseOfFailure([&] { archive.AddFiles({files[1]}); }), "No space left on device");
+  EXPECT_EQ(CauseOfFailure([&] { archive.AddFiles({files[1]}); }),
+            platform::SystemText(platform::Reason::kNoSpace));
   env.tempDiskFull = false;
   EXPECT_TRUE(archive.IsNew());
   EXPECT_FALSE(fs::exists(name));  // a new archive is not begun on disk

@@ -12,6 +12,7 @@
 #include "platform/HostEnv.h"
 
 #ifdef _WIN32
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -75,14 +76,20 @@ class PrefixEnv : public platform::EnvWrapper {
  private:
   // A path on drive C, in the prefix's folder.
   std::string In(const std::string& path) {
-    const std::string temp = host_.TempFolder();
-    if (path.size() >= temp.size() && platform::EqualFolded(path.substr(0, temp.size()), temp)) {
+    const std::string temp = Backslashed(host_.TempFolder());
+    if (path.size() >= temp.size() &&
+        platform::EqualFolded(Backslashed(path.substr(0, temp.size())), temp)) {
       return path;
     }
     if (path.size() >= 2 && (path[0] == 'C' || path[0] == 'c') && path[1] == ':') {
       const bool separated = path.size() > 2 && (path[2] == '\\' || path[2] == '/');
       return root_ + "\\" + path.substr(separated ? 3 : 2);
     }
+    return path;
+  }
+  // The tests write their host paths with '/', the system with '\\'.
+  static std::string Backslashed(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
   }
   // A path in the prefix's folder, on drive C.

@@ -8,6 +8,7 @@
 
 #include "archive/ZLIBArchive.h"
 #include "platform/EnvWrapper.h"
+#include "platform/Status.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tools/zlb/CommandLine.h"
@@ -181,13 +182,14 @@ TEST(ZlbSourceChecks, AStoredNameMustBeExtractableAgain) {
   }
   WriteHostFile(dir / "a.zlb", "");
   platform::Env& env = *platform::Env::Default();
-  const std::string stored = Replaced(dir.path(), "/", "\\");  // the folder as stored
+  std::string stored = Replaced(dir.path(), "/", "\\");  // the folder as stored: no drive
+  stored.erase(0, stored.find(':') + 1);
   struct Case {
     Strings files;  // "D/" stands for the test's folder
     bool savePaths;
     std::string expected;  // "ok", or the problems
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {{"D/del\x7Fname"},
        false,
        "D/del\\x7fname: the name holds a control character, which no extraction accepts"},
@@ -195,10 +197,6 @@ TEST(ZlbSourceChecks, AStoredNameMustBeExtractableAgain) {
       {{"D/f\x7Fold/y"},
        true,
        "D/f\\x7fold/y: the folder holds a control character, which no extraction accepts"},
-      {{"D/" + longFolder + "/z"}, false, "ok"},
-      {{"D/" + longFolder + "/z"},
-       true,
-       "D/" + longFolder + "/z: the folder is longer than the 255 characters an archive stores"},
       {{"D/./plain"},
        true,
        "D/./plain: its folder would be stored as '" + stored +
@@ -214,6 +212,14 @@ TEST(ZlbSourceChecks, AStoredNameMustBeExtractableAgain) {
        "D/sub: is a folder (use -r to add the files in it)|D/a.zlb: cannot add the archive to "
        "itself|D/sub/../plain: given twice (also as D/plain)"},
   };
+#ifndef _WIN32
+  // Windows' ANSI calls reach no path this long, so the file cannot be made there.
+  cases.push_back({{"D/" + longFolder + "/z"}, false, "ok"});
+  cases.push_back(
+      {{"D/" + longFolder + "/z"},
+       true,
+       "D/" + longFolder + "/z: the folder is longer than the 255 characters an archive stores"});
+#endif
   for (const Case& c : cases) {
     zlb::Options options;
     for (const auto& file : c.files) {
@@ -259,17 +265,17 @@ TEST(ZlbTransaction, AFailedCommitSaysWhyAndLeavesNothingBehind) {
   old.Stored("old", "old");
   old.Write(dir / "old.zlb");
   RefusingEnv env(dir / "tmp/");
+  const std::string kDenied = platform::SystemText(platform::Reason::kAccessDenied);
   struct Case {
     Strings args;
     std::string expected;
   };
   const std::vector<Case> cases = {
       {{"create", "-q", "D/new.zlb", "D/f"},
-       "D/new.zlb: cannot put the new archive in place: Permission denied"},
+       "D/new.zlb: cannot put the new archive in place: " + kDenied},
       {{"create", "-q", "-f", "D/old.zlb", "D/f"},
-       "D/old.zlb: cannot put the new archive in place: Permission denied"},
-      {{"add", "-q", "D/old.zlb", "D/f"},
-       "Unable to update archive (D/old.zlb): Permission denied"},
+       "D/old.zlb: cannot put the new archive in place: " + kDenied},
+      {{"add", "-q", "D/old.zlb", "D/f"}, "Unable to update archive (D/old.zlb): " + kDenied},
   };
   for (const Case& c : cases) {
     Strings args;

@@ -12,6 +12,7 @@
 
 #include "platform/Exception.h"
 #include "platform/HostEnv.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Stream.h"
 #include "platform/windows/Win32.h"
 #include "tests/support/TempDir.h"
@@ -28,13 +29,6 @@ std::vector<std::string> Names(const std::string& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-// The folder this test program was started from.
-std::string TestProgramFolder() {
-  char path[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-  return std::filesystem::path(std::string(path, length)).parent_path().string();
 }
 
 class WindowsEnv : public ::testing::Test {
@@ -168,10 +162,10 @@ TEST_F(WindowsEnv, ReadOnlyFilesAreRefusedForWriting) {
   ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// The shell starts the program with its parameters in the working folder asked for.
+// The shell starts the program with its parameters in the working folder asked for. The
+// recorder is built beside this test program, so the running program's folder must name it.
 TEST_F(WindowsEnv, ProgramsStartThroughTheShellInTheirWorkingFolder) {
-  const std::string recorder =
-      (std::filesystem::path(TestProgramFolder()) / "start_recorder.exe").string();
+  const std::string recorder = platform::ProgramFolder() + "\\start_recorder.exe";
   ASSERT_TRUE(env_.FileExists(recorder)) << recorder;
   const std::string folder = In("work here");
   ASSERT_TRUE(env_.CreateFolder(folder));
@@ -199,6 +193,8 @@ TEST_F(WindowsEnv, FailuresSayWhy) {
   WriteHostFile(In("file.txt"), "x");
   WriteHostFile(In("other.txt"), "y");
   ASSERT_TRUE(env_.CreateFolder(In("folder")));
+  ASSERT_TRUE(env_.CreateFolder(In("full")));
+  WriteHostFile(In("full\\kept.txt"), "z");
   struct Case {
     const char* what;
     platform::Status status;
@@ -220,6 +216,9 @@ TEST_F(WindowsEnv, FailuresSayWhy) {
       {"folder named for a device", env_.CreateFolder(In("aux")), Reason::kInvalidName},
       {"delete a folder", env_.DeleteFile(In("folder")), Reason::kIsFolder},
       {"delete missing", env_.DeleteFile(In("missing.txt")), Reason::kNotFound},
+      {"remove a full folder", env_.DeleteFolder(In("full")), Reason::kAlreadyExists},
+      {"remove a file as a folder", env_.DeleteFolder(In("file.txt")), Reason::kNotFolder},
+      {"remove a missing folder", env_.DeleteFolder(In("no")), Reason::kNotFound},
       {"move onto a file", env_.MoveFile(In("file.txt"), In("other.txt")), Reason::kAlreadyExists},
       {"temporary file in a missing folder", env_.CreateTempFile(In("no"), "ZLB").Failure(),
        Reason::kNotFound},
@@ -234,6 +233,11 @@ TEST_F(WindowsEnv, FailuresSayWhy) {
   EXPECT_FALSE(env_.FileExists(In("file.*")));
   EXPECT_FALSE(env_.FileExists(In("folder")));
   EXPECT_TRUE(env_.FileExists(In("FILE.TXT")));
+  // The refused removals took nothing; an empty folder goes.
+  EXPECT_EQ(ReadHostFile(In("full\\kept.txt")), "z");
+  EXPECT_TRUE(env_.FileExists(In("file.txt")));
+  EXPECT_TRUE(env_.DeleteFolder(In("folder")));
+  EXPECT_FALSE(env_.FolderExists(In("folder")));
 
   // Temporary files are new, empty and named with the prefix, in the folder as it was spelled.
   const auto first = env_.CreateTempFile(root_, "ZLB");
