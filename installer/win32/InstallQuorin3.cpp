@@ -87,6 +87,11 @@ INT_PTR CALLBACK TLicenseForm::Procedure(HWND window, UINT message, WPARAM wPara
         form->done_ = true;
       }
       return TRUE;
+    case WM_DESTROY:
+      // The window is made anew at each showing.
+      win32::ReleaseGlyph(::GetDlgItem(window, controls::NextBtn));
+      win32::ReleaseGlyph(::GetDlgItem(window, controls::CancelBtn));
+      return FALSE;
     default:
       return FALSE;
   }

@@ -140,6 +140,16 @@ void SetGlyph(HWND button, int glyph, int disabledGlyph, UINT align) {
   ::SendMessageA(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
 }
 
+void ReleaseGlyph(HWND button) {
+  BUTTON_IMAGELIST images = {};
+  if (::SendMessageA(button, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images)) &&
+      images.himl != nullptr) {
+    BUTTON_IMAGELIST none = {};
+    ::SendMessageA(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&none));
+    ::ImageList_Destroy(images.himl);
+  }
+}
+
 HWND MakeDialogWindow(HWND owner, DWORD style, DWORD exStyle, DLGPROC procedure, LPARAM param) {
   // A template with no controls, no menu, the dialog class and no title: the windows make
   // their controls in pixels themselves.

@@ -35,6 +35,8 @@ HWND MakePanel(HWND parent, int id, Place place, UINT edge, bool visible);
 // Gives a button its 16 x 16 glyph (and a second one for its disabled state), beside its
 // caption or alone; align is one of the BUTTON_IMAGELIST_ALIGN_ values.
 void SetGlyph(HWND button, int glyph, int disabledGlyph, UINT align);
+// Frees what SetGlyph gave the button; for buttons of windows that are made more than once.
+void ReleaseGlyph(HWND button);
 
 // A window of the dialog class from an empty template, hidden; the window procedure gets
 // WM_INITDIALOG with param and makes the controls.
