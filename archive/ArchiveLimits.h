@@ -18,6 +18,11 @@ constexpr std::int64_t kMaxArchiveBytes = std::numeric_limits<std::int32_t>::max
 // cannot be read back.
 constexpr std::int32_t kMaxEntries = 1'000'000;
 
+// The most member data the archive holds in memory at a time across all its threads: the zlib
+// streams of files being added (the rest of a larger one goes to a temporary file) and the
+// bytes of members read ahead.
+constexpr std::int64_t kMemoryLimit = std::int64_t{32} << 20;
+
 // Whether a member of memberBytes can be stored at all.
 inline bool MemberFits(std::int64_t memberBytes) {
   return memberBytes >= 0 && memberBytes <= kMaxArchiveBytes;

@@ -10,38 +10,17 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "archive/ArchiveLimits.h"
 #include "archive/CrcStreams.h"
 #include "archive/FileHelpers.h"
 #include "archive/NamesOnAdd.h"
+#include "archive/PackingPipeline.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/Env.h"
-
-namespace {
-
-// Bytes moved at a time when copying member data and reading a source.
-constexpr std::size_t kCopyPiece = 1 << 20;
-
-// Copies exactly count bytes from from's position to to's position.
-void CopyExactly(TStream& from, TStream& to, std::int64_t count) {
-  if (count <= 0) {
-    return;
-  }
-  std::vector<std::uint8_t> buffer(
-      static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t{kCopyPiece})));
-  while (count > 0) {
-    const auto piece =
-        static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t(buffer.size())));
-    from.ReadBuffer(buffer.data(), piece);
-    to.WriteBuffer(buffer.data(), piece);
-    count -= static_cast<std::int64_t>(piece);
-  }
-}
-
-}  // namespace
 
 void TZLBArchive::CreateArchive(const std::string& Name) {
   CloseArchive();
@@ -92,6 +71,8 @@ void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
 }
 
 void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
+  // Members read ahead are of no use once the archive changes.
+  readAhead_.reset();
   // Declared before the streams over it, so the file is closed before it is deleted.
   TemporaryFile temp(Env(), MakeTempFileName());
   const std::size_t entriesBefore = FEntries.size();
@@ -108,20 +89,32 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
         CopyExactly(*archive, out, FTrailer.RegistryOffset);
       }
 
+      // The identities present, for the batch's duplicate check: each name is looked up once
+      // instead of being compared with every member.
+      std::unordered_set<std::string> present;
+      if (batch) {
+        for (const auto& entry : FEntries) {
+          present.insert(StoredIdentity(*entry));
+        }
+      }
+      PackingPipeline pipeline(
+          Sources, {&Env(), crc_.get(), FCompressionLevel, static_cast<std::size_t>(FThreads),
+                    FMemoryLimit, [this] { return MakeTempFileName(); }});
       const int total = static_cast<int>(Sources.size());
       std::int64_t bytesDone = 0;
       for (int done = 0; done < total; ++done) {
         const std::string& source = Sources[static_cast<std::size_t>(done)];
         if (!batch) {
-          AppendMember(out, source, false, done, total, bytesDone);
+          AppendMember(out, pipeline, source, false, done, total, bytesDone);
           continue;
         }
         // Names added earlier in the batch count as present.
-        if (IndexOfFile(source) >= 0) {
+        const std::string identity = FoldAsciiCase(MemberIdentity(source, FSavePaths));
+        if (present.count(identity) != 0) {
           throw Exception(FormatMessage("File already exists (%s)", source));
         }
         try {
-          AppendMember(out, source, true, done, total, bytesDone);
+          AppendMember(out, pipeline, source, true, done, total, bytesDone);
         } catch (const Exception& error) {
           // Say which file of the batch failed, unless the message names it already.
           if (error.Message().find(source) != std::string::npos) {
@@ -129,6 +122,7 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
           }
           throw Exception(error.Message() + " (" + source + ")");
         }
+        present.insert(StoredIdentity(*FEntries.back()));
         if (OnBatchProgress) {
           OnBatchProgress(done + 1, total, bytesDone);
         }
@@ -153,49 +147,30 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
   OpenArchive(name);
 }
 
-void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool batch, int filesDone,
-                               int filesTotal, std::int64_t& bytesDone) {
-  std::unique_ptr<TFileStream> source = OpenForReading(Source, Env());
-  const std::int64_t sourceSize = source->Size();
+void TZLBArchive::AppendMember(TStream& out, PackingPipeline& pipeline, const std::string& Source,
+                               bool batch, int filesDone, int filesTotal, std::int64_t& bytesDone) {
   const std::int64_t dataOffset = out.Size();
-  if (!MemberFits(sourceSize)) {
-    throw Exception(FormatMessage("File too large for an archive (%s)", Source));
-  }
-
-  // The whole source through the compressor into memory, finished before it is measured. Its
-  // CRC is computed from the same pieces, so a compressed member is read only once.
-  TMemoryStream packed;
-  std::uint32_t crc = 0xFFFFFFFFu;
-  {
-    FActivity = actAdd;
-    FActivityTotal = static_cast<std::int32_t>(sourceSize);
-    FActivityDone = 0;
-    FActivityText = FormatMessage("Updating %s", Source);
-    TCompressionStream compressor(FCompressionLevel, packed);
-    const std::int64_t bytesBefore = bytesDone;
-    compressor.OnProgress = [&](TObject* sender) {
-      DoProgress(sender);
-      if (batch && OnBatchProgress) {
-        OnBatchProgress(filesDone, filesTotal, bytesBefore + compressor.Position());
-      }
-    };
-    source->SetPosition(0);
-    std::vector<std::uint8_t> buffer(
-        static_cast<std::size_t>(std::min<std::int64_t>(sourceSize, std::int64_t{kCopyPiece})));
-    for (std::int64_t remaining = sourceSize; remaining > 0;) {
-      const auto piece =
-          static_cast<std::size_t>(std::min<std::int64_t>(remaining, std::int64_t(buffer.size())));
-      source->ReadBuffer(buffer.data(), piece);
-      crc = crc_->Update(crc, buffer.data(), piece);
-      compressor.WriteBuffer(buffer.data(), piece);
-      remaining -= static_cast<std::int64_t>(piece);
-    }
-    compressor.Finish();
-  }
+  const std::int64_t bytesBefore = bytesDone;
+  // The source compressed, here or by a worker; what the compressor reported on the way is
+  // reported here, in the order it came.
+  PackedMember packed = pipeline.Next(
+      [&](std::int64_t sourceSize) {
+        FActivity = actAdd;
+        FActivityTotal = static_cast<std::int32_t>(sourceSize);
+        FActivityDone = 0;
+        FActivityText = FormatMessage("Updating %s", Source);
+      },
+      [&](std::int64_t consumed) {
+        ReportAdding(consumed);
+        if (batch && OnBatchProgress) {
+          OnBatchProgress(filesDone, filesTotal, bytesBefore + consumed);
+        }
+      });
+  const std::int64_t sourceSize = packed.SourceSize();
   bytesDone += sourceSize;
 
   auto entry = std::make_unique<TArchiveEntry>(ZeroEntry());
-  entry->CRC = crc ^ 0xFFFFFFFFu;
+  entry->CRC = packed.Crc();
   SetShortString(entry->Name, MemberName(Source));
   if (FSavePaths) {
     SetShortString(entry->Path, MemberPath(Source));
@@ -203,25 +178,29 @@ void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool bat
   entry->UnpackedSize = static_cast<std::int32_t>(sourceSize);
   entry->DataOffset = static_cast<std::int32_t>(dataOffset);
 
-  // Keep the zlib stream only when it is strictly smaller than the content.
-  const bool keepPacked = packed.Size() < sourceSize;
-  const std::int64_t packedSize = keepPacked ? packed.Size() : sourceSize;
+  const std::int64_t packedSize = packed.DataSize();
   if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
     throw Exception(FormatMessage("File too large for an archive (%s)", Source));
   }
   out.Seek(0, TSeekOrigin::soEnd);
-  if (keepPacked) {
-    out.WriteBuffer(packed.Memory(), static_cast<std::size_t>(packed.Size()));
+  packed.WriteTo(out);
+  if (packed.KeepsPacked()) {
     entry->Stored = 0;
     entry->Level = static_cast<std::uint8_t>(FCompressionLevel);
   } else {
-    source->SetPosition(0);
-    CopyExactly(*source, out, sourceSize);
     entry->Stored = 1;
     entry->Level = 0;
   }
   entry->PackedSize = static_cast<std::int32_t>(packedSize);
   FEntries.push_back(std::move(entry));
+}
+
+std::string TZLBArchive::StoredIdentity(const TArchiveEntry& entry) {
+  std::string stored = ShortString(entry.Path) + ShortString(entry.Name);
+  if (stored.size() > 255) {
+    stored.resize(255);
+  }
+  return FoldAsciiCase(std::move(stored));
 }
 
 int TZLBArchive::IndexOfFile(const std::string& Name) const {
@@ -230,11 +209,7 @@ int TZLBArchive::IndexOfFile(const std::string& Name) const {
   }
   const std::string wanted = FoldAsciiCase(MemberIdentity(Name, FSavePaths));
   for (std::size_t i = 0; i < FEntries.size(); ++i) {
-    std::string stored = ShortString(FEntries[i]->Path) + ShortString(FEntries[i]->Name);
-    if (stored.size() > 255) {
-      stored.resize(255);
-    }
-    if (FoldAsciiCase(std::move(stored)) == wanted) {
+    if (StoredIdentity(*FEntries[i]) == wanted) {
       return static_cast<int>(i);
     }
   }

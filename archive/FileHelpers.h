@@ -17,6 +17,10 @@ class Env;
 // naming the file, whatever the reason; the system's reason is carried as its cause.
 std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env);
 
+// Copies exactly count bytes from from's position to to's position, in pieces of up to 1 MiB;
+// a short read fails with "Stream read error".
+void CopyExactly(TStream& from, TStream& to, std::int64_t count);
+
 // The length bytes of base that begin at start, as a stream of their own: reads stop at their
 // end, so whatever reads from it (a decompressing stream reads ahead in large blocks) never
 // sees the bytes behind them. Positions count from start. Read-only.

@@ -1,0 +1,181 @@
+#include "archive/MemberPacking.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "archive/ArchiveLimits.h"
+#include "archive/FileHelpers.h"
+#include "archive/ZlibStreams.h"
+#include "platform/Exception.h"
+
+namespace {
+
+// A source is read in pieces of this size.
+constexpr std::size_t kReadPiece = 1 << 20;
+
+// Where the compressor writes: memory while the watcher grants it, then the spill file.
+class HoldingSink : public TStream {
+ public:
+  explicit HoldingSink(PackingWatcher& watcher) : watcher_(watcher) {}
+
+  std::size_t Read(void*, std::size_t) override { throw EStreamError("Invalid stream operation"); }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    const auto n = static_cast<std::int64_t>(count);
+    if (spill_ == nullptr) {
+      if (watcher_.TakeMemory(n) || (spill_ = watcher_.Overflow(n)) == nullptr) {
+        held.emplace_back(bytes, bytes + count);
+        heldBytes += n;
+        return count;
+      }
+      spill_->SetPosition(0);
+    }
+    spill_->WriteBuffer(bytes, count);
+    spilled += n;
+    return count;
+  }
+  // Only the position, which is the end: the compressor asks for nothing else.
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    if (offset != 0 || origin == TSeekOrigin::soBeginning) {
+      throw EStreamError("Invalid stream operation");
+    }
+    return heldBytes + spilled;
+  }
+
+  TStream* Spill() const { return spill_; }
+  // Hands the spill file and what it holds over to the caller.
+  TStream* TakeSpill() {
+    spilled = 0;
+    return std::exchange(spill_, nullptr);
+  }
+
+  std::vector<std::vector<std::uint8_t>> held;
+  std::int64_t heldBytes = 0;
+  std::int64_t spilled = 0;
+
+ private:
+  PackingWatcher& watcher_;
+  TStream* spill_ = nullptr;
+};
+
+}  // namespace
+
+PackedMember::~PackedMember() {
+  Release();
+}
+
+PackedMember::PackedMember(PackedMember&& other) noexcept {
+  *this = std::move(other);
+}
+
+PackedMember& PackedMember::operator=(PackedMember&& other) noexcept {
+  if (this != &other) {
+    Release();
+    watcher_ = std::exchange(other.watcher_, nullptr);
+    sourceSize_ = other.sourceSize_;
+    crc_ = other.crc_;
+    keepPacked_ = other.keepPacked_;
+    packedSize_ = other.packedSize_;
+    held_ = std::move(other.held_);
+    heldBytes_ = std::exchange(other.heldBytes_, 0);
+    spill_ = std::exchange(other.spill_, nullptr);
+    spilled_ = std::exchange(other.spilled_, 0);
+    source_ = std::move(other.source_);
+  }
+  return *this;
+}
+
+void PackedMember::Release() {
+  held_.clear();
+  if (watcher_ != nullptr) {
+    if (heldBytes_ > 0) {
+      watcher_->GiveMemory(heldBytes_);
+    }
+    if (spill_ != nullptr) {
+      watcher_->ReleaseSpill();
+    }
+  }
+  heldBytes_ = 0;
+  spill_ = nullptr;
+  source_.reset();
+}
+
+void PackedMember::WriteTo(TStream& out) {
+  if (!keepPacked_) {
+    source_->SetPosition(0);
+    CopyExactly(*source_, out, sourceSize_);
+    return;
+  }
+  for (const auto& piece : held_) {
+    out.WriteBuffer(piece.data(), piece.size());
+  }
+  if (spill_ != nullptr) {
+    spill_->SetPosition(0);
+    CopyExactly(*spill_, out, spilled_);
+  }
+}
+
+PackedMember PackSource(const std::string& Source, TFileCompressionLevel level, platform::Env& env,
+                        const Crc32Engine& crcEngine, PackingWatcher& watcher) {
+  std::unique_ptr<TFileStream> source = OpenForReading(Source, env);
+  const std::int64_t sourceSize = source->Size();
+  if (!MemberFits(sourceSize)) {
+    throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+  }
+  watcher.Opened(sourceSize);
+
+  // The whole source through the compressor, finished before it is measured. Its CRC is
+  // computed from the same pieces, so a compressed member is read only once. What the sink
+  // holds is given back on every path, by the result or by the sink's owner below.
+  PackedMember packed;
+  packed.watcher_ = &watcher;
+  HoldingSink sink(watcher);
+  struct GiveBack {
+    HoldingSink& sink;
+    PackingWatcher& watcher;
+    ~GiveBack() {
+      if (sink.heldBytes > 0) {
+        watcher.GiveMemory(sink.heldBytes);
+      }
+      if (sink.Spill() != nullptr) {
+        watcher.ReleaseSpill();
+      }
+    }
+  } giveBack{sink, watcher};
+  std::uint32_t crc = 0xFFFFFFFFu;
+  {
+    TCompressionStream compressor(level, sink);
+    compressor.OnProgress = [&](TObject*) { watcher.Progress(compressor.Position()); };
+    source->SetPosition(0);
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::int64_t>(sourceSize, std::int64_t{kReadPiece})));
+    for (std::int64_t remaining = sourceSize; remaining > 0;) {
+      if (watcher.Stopped()) {
+        throw PackingStopped{};
+      }
+      const auto piece =
+          static_cast<std::size_t>(std::min<std::int64_t>(remaining, std::int64_t(buffer.size())));
+      source->ReadBuffer(buffer.data(), piece);
+      crc = crcEngine.Update(crc, buffer.data(), piece);
+      compressor.WriteBuffer(buffer.data(), piece);
+      remaining -= static_cast<std::int64_t>(piece);
+    }
+    compressor.Finish();
+  }
+
+  packed.sourceSize_ = sourceSize;
+  packed.crc_ = crc ^ 0xFFFFFFFFu;
+  packed.packedSize_ = sink.heldBytes + sink.spilled;
+  // Keep the zlib stream only when it is strictly smaller than the content; otherwise the
+  // content is copied from the source, which stays open for it.
+  packed.keepPacked_ = packed.packedSize_ < sourceSize;
+  if (packed.keepPacked_) {
+    packed.held_ = std::move(sink.held);
+    packed.heldBytes_ = std::exchange(sink.heldBytes, 0);
+    packed.spilled_ = sink.spilled;
+    packed.spill_ = sink.TakeSpill();
+  } else {
+    packed.source_ = std::move(source);
+  }
+  return packed;
+}
