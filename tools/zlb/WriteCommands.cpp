@@ -31,9 +31,11 @@
 namespace zlb {
 namespace {
 
-// Interrupt slots: the new archive being built, and the archive's own temporary file.
+// Interrupt slots: the new archive being built, and the archive's own temporary files (its
+// rewrite, and the file a large compressed member overflows into).
 constexpr int kBuildSlot = 0;
 constexpr int kRewriteSlot = 1;
+constexpr int kRewriteSlots = 2;
 
 // The archive component making the temporary files it assembles a rewrite in in a given folder
 // rather than in the temporary folder.
@@ -98,6 +100,7 @@ void Configure(TZLBArchive& archive, const Options& options) {
   archive.SetCompressionLevel(options.level);
   archive.SetSavePaths(options.savePaths);
   archive.SetRecursePaths(options.recursive);
+  archive.SetThreads(options.threads);
 }
 
 // Adds the checked files: the one place that decides how they go into the archive. All of
@@ -168,7 +171,7 @@ int RunCreate(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(&env);
-  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
+  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot, kRewriteSlots);
   ArchiveWithTempFolder archive(&tracking, platform::FolderPart(target));
   Configure(archive, options);
   std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, cleanup, target, options);
@@ -203,7 +206,7 @@ int RunAdd(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(platform::Env::Default());
-  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
+  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot, kRewriteSlots);
   CommitReplaceEnv committing(&tracking, cleanup);
   TZLBArchive archive(nullptr, &committing);
   Configure(archive, options);
