@@ -13,15 +13,25 @@ namespace {
 // A source is read in pieces of this size.
 constexpr std::size_t kReadPiece = 1 << 20;
 
-// Where the compressor writes: memory while the watcher grants it, then the spill file.
+// Where the compressor writes: memory while the watcher grants it, then the spill file. Once
+// the zlib stream has reached keepBelow bytes it can no longer be kept (the content is stored
+// instead), so what is held is given back and the rest only counted. Gives back whatever it
+// still holds when it is destroyed.
 class HoldingSink : public TStream {
  public:
-  explicit HoldingSink(PackingWatcher& watcher) : watcher_(watcher) {}
+  HoldingSink(PackingWatcher& watcher, std::int64_t keepBelow)
+      : watcher_(watcher), keepBelow_(keepBelow) {}
+  ~HoldingSink() override { Drop(); }
 
   std::size_t Read(void*, std::size_t) override { throw EStreamError("Invalid stream operation"); }
   std::size_t Write(const void* buffer, std::size_t count) override {
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     const auto n = static_cast<std::int64_t>(count);
+    total_ += n;
+    if (total_ >= keepBelow_) {
+      Drop();
+      return count;
+    }
     if (spill_ == nullptr) {
       if (watcher_.TakeMemory(n) || (spill_ = watcher_.Overflow(n)) == nullptr) {
         held.emplace_back(bytes, bytes + count);
@@ -39,10 +49,11 @@ class HoldingSink : public TStream {
     if (offset != 0 || origin == TSeekOrigin::soBeginning) {
       throw EStreamError("Invalid stream operation");
     }
-    return heldBytes + spilled;
+    return total_;
   }
 
-  TStream* Spill() const { return spill_; }
+  // The bytes of the zlib stream so far.
+  std::int64_t Total() const { return total_; }
   // Hands the spill file and what it holds over to the caller.
   TStream* TakeSpill() {
     spilled = 0;
@@ -54,7 +65,21 @@ class HoldingSink : public TStream {
   std::int64_t spilled = 0;
 
  private:
+  void Drop() {
+    held.clear();
+    if (heldBytes > 0) {
+      watcher_.GiveMemory(std::exchange(heldBytes, 0));
+    }
+    if (spill_ != nullptr) {
+      spill_ = nullptr;
+      spilled = 0;
+      watcher_.ReleaseSpill();
+    }
+  }
+
   PackingWatcher& watcher_;
+  const std::int64_t keepBelow_;
+  std::int64_t total_ = 0;
   TStream* spill_ = nullptr;
 };
 
@@ -125,23 +150,10 @@ PackedMember PackSource(const std::string& Source, TFileCompressionLevel level, 
   watcher.Opened(sourceSize);
 
   // The whole source through the compressor, finished before it is measured. Its CRC is
-  // computed from the same pieces, so a compressed member is read only once. What the sink
-  // holds is given back on every path, by the result or by the sink's owner below.
+  // computed from the same pieces, so a compressed member is read only once.
   PackedMember packed;
   packed.watcher_ = &watcher;
-  HoldingSink sink(watcher);
-  struct GiveBack {
-    HoldingSink& sink;
-    PackingWatcher& watcher;
-    ~GiveBack() {
-      if (sink.heldBytes > 0) {
-        watcher.GiveMemory(sink.heldBytes);
-      }
-      if (sink.Spill() != nullptr) {
-        watcher.ReleaseSpill();
-      }
-    }
-  } giveBack{sink, watcher};
+  HoldingSink sink(watcher, sourceSize);
   std::uint32_t crc = 0xFFFFFFFFu;
   {
     TCompressionStream compressor(level, sink);
@@ -165,7 +177,7 @@ PackedMember PackSource(const std::string& Source, TFileCompressionLevel level, 
 
   packed.sourceSize_ = sourceSize;
   packed.crc_ = crc ^ 0xFFFFFFFFu;
-  packed.packedSize_ = sink.heldBytes + sink.spilled;
+  packed.packedSize_ = sink.Total();
   // Keep the zlib stream only when it is strictly smaller than the content; otherwise the
   // content is copied from the source, which stays open for it.
   packed.keepPacked_ = packed.packedSize_ < sourceSize;
