@@ -97,9 +97,8 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
           present.insert(StoredIdentity(*entry));
         }
       }
-      PackingPipeline pipeline(
-          Sources, {&Env(), crc_.get(), FCompressionLevel, static_cast<std::size_t>(FThreads),
-                    FMemoryLimit, [this] { return MakeTempFileName(); }});
+      PackingPipeline pipeline(Sources, {&Env(), crc_.get(), FCompressionLevel,
+                                         static_cast<std::size_t>(FThreads), FMemoryLimit});
       const int total = static_cast<int>(Sources.size());
       std::int64_t bytesDone = 0;
       for (int done = 0; done < total; ++done) {
@@ -147,13 +146,17 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
   OpenArchive(name);
 }
 
-void TZLBArchive::AppendMember(TStream& out, PackingPipeline& pipeline, const std::string& Source,
-                               bool batch, int filesDone, int filesTotal, std::int64_t& bytesDone) {
-  const std::int64_t dataOffset = out.Size();
+void TZLBArchive::AppendMember(TCrcWriteStream& out, PackingPipeline& pipeline,
+                               const std::string& Source, bool batch, int filesDone,
+                               int filesTotal, std::int64_t& bytesDone) {
+  out.Seek(0, TSeekOrigin::soEnd);
+  const std::int64_t dataOffset = out.Position();
+  const TCrcWriteStream::Mark memberStart = out.Here();
   const std::int64_t bytesBefore = bytesDone;
   // The source compressed, here or by a worker; what the compressor reported on the way is
   // reported here, in the order it came.
   PackedMember packed = pipeline.Next(
+      out,
       [&](std::int64_t sourceSize) {
         FActivity = actAdd;
         FActivityTotal = static_cast<std::int32_t>(sourceSize);
@@ -182,7 +185,12 @@ void TZLBArchive::AppendMember(TStream& out, PackingPipeline& pipeline, const st
   if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
     throw Exception(FormatMessage("File too large for an archive (%s)", Source));
   }
-  out.Seek(0, TSeekOrigin::soEnd);
+  // A zlib stream too large for memory was written at its place already; when the content is
+  // stored after all, it goes over those bytes (fewer than the content), and the archive's CRC
+  // counts from the member's start again.
+  if (packed.WroteInPlace() && !packed.KeepsPacked()) {
+    out.Rewind(memberStart);
+  }
   packed.WriteTo(out);
   if (packed.KeepsPacked()) {
     entry->Stored = 0;

@@ -13,10 +13,10 @@ namespace {
 // A source is read in pieces of this size.
 constexpr std::size_t kReadPiece = 1 << 20;
 
-// Where the compressor writes: memory while the watcher grants it, then the spill file. Once
-// the zlib stream has reached keepBelow bytes it can no longer be kept (the content is stored
-// instead), so what is held is given back and the rest only counted. Gives back whatever it
-// still holds when it is destroyed.
+// Where the compressor writes: memory while the watcher grants it; beyond it, the archive the
+// watcher hands out, with what was held written there first. Once the zlib stream has reached
+// keepBelow bytes it can no longer be kept (the content is stored instead), so what is held is
+// given back and the rest only counted. Gives back whatever it still holds when destroyed.
 class HoldingSink : public TStream {
  public:
   HoldingSink(PackingWatcher& watcher, std::int64_t keepBelow)
@@ -32,16 +32,19 @@ class HoldingSink : public TStream {
       Drop();
       return count;
     }
-    if (spill_ == nullptr) {
-      if (watcher_.TakeMemory(n) || (spill_ = watcher_.Overflow(n)) == nullptr) {
+    if (place_ == nullptr) {
+      if (watcher_.TakeMemory(n) || (place_ = watcher_.Overflow(n)) == nullptr) {
         held.emplace_back(bytes, bytes + count);
         heldBytes += n;
         return count;
       }
-      spill_->SetPosition(0);
+      inPlace = true;
+      for (const auto& piece : held) {
+        place_->WriteBuffer(piece.data(), piece.size());
+      }
+      Drop();
     }
-    spill_->WriteBuffer(bytes, count);
-    spilled += n;
+    place_->WriteBuffer(bytes, count);
     return count;
   }
   // Only the position, which is the end: the compressor asks for nothing else.
@@ -54,33 +57,24 @@ class HoldingSink : public TStream {
 
   // The bytes of the zlib stream so far.
   std::int64_t Total() const { return total_; }
-  // Hands the spill file and what it holds over to the caller.
-  TStream* TakeSpill() {
-    spilled = 0;
-    return std::exchange(spill_, nullptr);
-  }
 
   std::vector<std::vector<std::uint8_t>> held;
   std::int64_t heldBytes = 0;
-  std::int64_t spilled = 0;
+  bool inPlace = false;  // bytes went into the archive
 
  private:
+  // Gives back the memory held.
   void Drop() {
     held.clear();
     if (heldBytes > 0) {
       watcher_.GiveMemory(std::exchange(heldBytes, 0));
-    }
-    if (spill_ != nullptr) {
-      spill_ = nullptr;
-      spilled = 0;
-      watcher_.ReleaseSpill();
     }
   }
 
   PackingWatcher& watcher_;
   const std::int64_t keepBelow_;
   std::int64_t total_ = 0;
-  TStream* spill_ = nullptr;
+  TStream* place_ = nullptr;  // the archive, once memory ran out
 };
 
 }  // namespace
@@ -103,8 +97,7 @@ PackedMember& PackedMember::operator=(PackedMember&& other) noexcept {
     packedSize_ = other.packedSize_;
     held_ = std::move(other.held_);
     heldBytes_ = std::exchange(other.heldBytes_, 0);
-    spill_ = std::exchange(other.spill_, nullptr);
-    spilled_ = std::exchange(other.spilled_, 0);
+    inPlace_ = other.inPlace_;
     source_ = std::move(other.source_);
   }
   return *this;
@@ -112,16 +105,10 @@ PackedMember& PackedMember::operator=(PackedMember&& other) noexcept {
 
 void PackedMember::Release() {
   held_.clear();
-  if (watcher_ != nullptr) {
-    if (heldBytes_ > 0) {
-      watcher_->GiveMemory(heldBytes_);
-    }
-    if (spill_ != nullptr) {
-      watcher_->ReleaseSpill();
-    }
+  if (watcher_ != nullptr && heldBytes_ > 0) {
+    watcher_->GiveMemory(heldBytes_);
   }
   heldBytes_ = 0;
-  spill_ = nullptr;
   source_.reset();
 }
 
@@ -133,10 +120,6 @@ void PackedMember::WriteTo(TStream& out) {
   }
   for (const auto& piece : held_) {
     out.WriteBuffer(piece.data(), piece.size());
-  }
-  if (spill_ != nullptr) {
-    spill_->SetPosition(0);
-    CopyExactly(*spill_, out, spilled_);
   }
 }
 
@@ -181,11 +164,10 @@ PackedMember PackSource(const std::string& Source, TFileCompressionLevel level, 
   // Keep the zlib stream only when it is strictly smaller than the content; otherwise the
   // content is copied from the source, which stays open for it.
   packed.keepPacked_ = packed.packedSize_ < sourceSize;
+  packed.inPlace_ = sink.inPlace;
   if (packed.keepPacked_) {
     packed.held_ = std::move(sink.held);
     packed.heldBytes_ = std::exchange(sink.heldBytes, 0);
-    packed.spilled_ = sink.spilled;
-    packed.spill_ = sink.TakeSpill();
   } else {
     packed.source_ = std::move(source);
   }

@@ -15,7 +15,8 @@ class Env;
 
 // Compressing one file that is to become an archive member, on whichever thread is given the
 // work, with the zlib stream kept until the member is appended: in memory while the member
-// data held in memory stays within its limit, in a temporary file beyond it.
+// data held in memory stays within its limit; beyond it, the member next in line goes on
+// straight into the archive being assembled (a temporary file), at the member's place.
 
 // What packing needs to know of the place it works for, and tells it as it goes. Called on the
 // thread that packs.
@@ -30,11 +31,11 @@ class PackingWatcher {
   virtual bool TakeMemory(std::int64_t count) = 0;
   // Gives back what TakeMemory took.
   virtual void GiveMemory(std::int64_t count) = 0;
-  // No memory is free for count more bytes: the file the rest of the zlib stream goes to,
-  // written from its start; or nullptr when the bytes were taken from memory after all (it may
-  // wait for either). The file stays this member's until ReleaseSpill.
+  // No memory is free for count more bytes: the archive being assembled, positioned where the
+  // member's data begins, for the zlib stream to be written to from its start; or nullptr when
+  // the bytes were taken from memory after all. It may wait for either: the archive is handed
+  // out only to the member whose turn it is, while its appending waits for it.
   virtual TStream* Overflow(std::int64_t count) = 0;
-  virtual void ReleaseSpill() = 0;
   // The work is no longer wanted; packing then stops at the next piece.
   virtual bool Stopped() = 0;
 };
@@ -42,8 +43,8 @@ class PackingWatcher {
 // Thrown out of packing that was stopped.
 struct PackingStopped {};
 
-// A compressed member waiting to be appended. Gives back the memory and the temporary file it
-// holds when it is destroyed.
+// A compressed member waiting to be appended. Gives back the memory it holds when it is
+// destroyed.
 class PackedMember {
  public:
   PackedMember() = default;
@@ -59,8 +60,12 @@ class PackedMember {
   bool KeepsPacked() const { return keepPacked_; }
   // The bytes the member's data takes in the archive.
   std::int64_t DataSize() const { return keepPacked_ ? packedSize_ : sourceSize_; }
-  // Appends the member's data to out: the zlib stream, or the content read from the source
-  // again.
+  // Whether bytes of the zlib stream were written into the archive already, at the member's
+  // place (see PackingWatcher::Overflow): all of it when it is kept, else fewer than the
+  // content, which is to be written over them.
+  bool WroteInPlace() const { return inPlace_; }
+  // Appends the member's data to out, positioned at the member's place: the zlib stream (or
+  // what is not in place yet), or the content read from the source again.
   void WriteTo(TStream& out);
 
  private:
@@ -73,10 +78,9 @@ class PackedMember {
   std::uint32_t crc_ = 0;
   bool keepPacked_ = false;
   std::int64_t packedSize_ = 0;
-  std::vector<std::vector<std::uint8_t>> held_;  // the zlib stream's first bytes
+  std::vector<std::vector<std::uint8_t>> held_;  // the zlib stream, unless in place
   std::int64_t heldBytes_ = 0;
-  TStream* spill_ = nullptr;  // the rest of the zlib stream, from its start
-  std::int64_t spilled_ = 0;
+  bool inPlace_ = false;
   std::unique_ptr<TFileStream> source_;  // open while the content is to be stored
 };
 

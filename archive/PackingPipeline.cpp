@@ -60,9 +60,7 @@ class PackingPipeline::Watcher : public PackingWatcher {
   }
   TStream* Overflow(std::int64_t count) override {
     if (!Pooled()) {
-      TStream& spill = pipeline_.SpillFile();
-      pipeline_.spillInUse_ = true;
-      return &spill;
+      return out_;
     }
     WorkerPool& pool = *pipeline_.pool_;
     std::unique_lock<std::mutex> lock(pool.Mutex());
@@ -73,33 +71,19 @@ class PackingPipeline::Watcher : public PackingWatcher {
       if (TakeLocked(count)) {
         return nullptr;
       }
-      if (pool.Head() == index_ && !pipeline_.spillInUse_) {
-        if (pipeline_.spillFailure_) {
-          std::rethrow_exception(pipeline_.spillFailure_);
-        }
-        if (pipeline_.spill_) {
-          pipeline_.spillInUse_ = true;
-          return pipeline_.spill_.get();
-        }
-        // Only the caller's thread makes temporary files.
-        pipeline_.spillWanted_ = true;
-        pool.CallerWakes().notify_all();
+      // The archive is lent only while the caller waits for this very member.
+      if (pool.Head() == index_ && pipeline_.out_ != nullptr) {
+        return pipeline_.out_;
       }
       pool.WorkersWake().wait(lock);
     }
   }
-  void ReleaseSpill() override {
-    {
-      std::lock_guard<std::mutex> lock(pipeline_.pool_->Mutex());
-      pipeline_.spillInUse_ = false;
-    }
-    pipeline_.pool_->WorkersWake().notify_all();
-  }
   bool Stopped() override { return pipeline_.pool_->Stopping(); }
 
-  // For packing on the caller's thread: what to tell it.
-  void TellCaller(const std::function<void(std::int64_t)>* opened,
+  // For packing on the caller's thread: what to tell it, and where the member goes.
+  void TellCaller(TStream* out, const std::function<void(std::int64_t)>* opened,
                   const std::function<void(std::int64_t)>* progress) {
+    out_ = out;
     opened_ = opened;
     progress_ = progress;
   }
@@ -122,6 +106,7 @@ class PackingPipeline::Watcher : public PackingWatcher {
 
   PackingPipeline& pipeline_;
   std::size_t index_ = 0;
+  TStream* out_ = nullptr;
   const std::function<void(std::int64_t)>* opened_ = nullptr;
   const std::function<void(std::int64_t)>* progress_ = nullptr;
 };
@@ -162,18 +147,6 @@ PackingPipeline::Item& PackingPipeline::ItemAt(std::size_t index) {
   return *items_[index % window_];
 }
 
-TStream& PackingPipeline::SpillFile() {
-  if (!spill_) {
-    auto name = std::make_unique<TemporaryFile>(*settings_.env, settings_.makeTempFile());
-    auto file = std::make_unique<TFileStream>(name->Name(), TFileMode::fmOpenReadWriteExclusive,
-                                              settings_.env);
-    std::lock_guard<std::mutex> lock(pool_->Mutex());
-    spillName_ = std::move(name);
-    spill_ = std::move(file);
-  }
-  return *spill_;
-}
-
 void PackingPipeline::PackOnWorker(std::size_t index) {
   Item& item = ItemAt(index);
   item.watcher->Serve(index);
@@ -194,60 +167,67 @@ void PackingPipeline::PackOnWorker(std::size_t index) {
   pool_->CallerWakes().notify_all();
 }
 
-PackedMember PackingPipeline::NextHere(const std::function<void(std::int64_t)>& opened,
+PackedMember PackingPipeline::NextHere(TStream& out,
+                                       const std::function<void(std::int64_t)>& opened,
                                        const std::function<void(std::int64_t)>& progress) {
   Item& item = ItemAt(taken_);
   item.watcher->Serve(taken_);
-  item.watcher->TellCaller(&opened, &progress);
+  item.watcher->TellCaller(&out, &opened, &progress);
   const std::string& source = sources_[taken_++];
   return PackSource(source, settings_.level, *settings_.env, *settings_.crc, *item.watcher);
 }
 
-PackedMember PackingPipeline::Next(const std::function<void(std::int64_t)>& opened,
+PackedMember PackingPipeline::Next(TStream& out, const std::function<void(std::int64_t)>& opened,
                                    const std::function<void(std::int64_t)>& progress) {
   if (threads_ == 0) {
-    return NextHere(opened, progress);
+    return NextHere(out, opened, progress);
   }
   WorkerPool& pool = *pool_;
   Item& item = ItemAt(taken_);
   bool toldOpened = false;
   std::unique_lock<std::mutex> lock(pool.Mutex());
-  for (;;) {
-    const bool makeSpill = spillWanted_ && !spill_ && !spillFailure_;
-    if (makeSpill) {
-      lock.unlock();
-      std::exception_ptr failure;
-      try {
-        SpillFile();
-      } catch (...) {
-        failure = std::current_exception();
+  // The worker of this member may write into the archive while this waits, and only then.
+  struct Lend {
+    PackingPipeline& pipeline;
+    std::unique_lock<std::mutex>& lock;
+    Lend(PackingPipeline& p, std::unique_lock<std::mutex>& l, TStream& out)
+        : pipeline(p), lock(l) {
+      pipeline.out_ = &out;
+      pipeline.pool_->WorkersWake().notify_all();
+    }
+    ~Lend() {
+      if (!lock.owns_lock()) {
+        lock.lock();
       }
-      lock.lock();
-      spillWanted_ = false;
-      spillFailure_ = failure;
-      pool.WorkersWake().notify_all();
-    } else if (!toldOpened && item.size >= 0) {
-      toldOpened = true;
-      const std::int64_t size = item.size;
-      lock.unlock();
-      opened(size);
-      lock.lock();
-    } else if (!item.progress.empty()) {
-      std::vector<std::int64_t> reports;
-      reports.swap(item.progress);
-      lock.unlock();
-      for (const std::int64_t consumed : reports) {
-        progress(consumed);
+      pipeline.out_ = nullptr;
+    }
+  };
+  {
+    Lend lend(*this, lock, out);
+    for (;;) {
+      if (!toldOpened && item.size >= 0) {
+        toldOpened = true;
+        const std::int64_t size = item.size;
+        lock.unlock();
+        opened(size);
+        lock.lock();
+      } else if (!item.progress.empty()) {
+        std::vector<std::int64_t> reports;
+        reports.swap(item.progress);
+        lock.unlock();
+        for (const std::int64_t consumed : reports) {
+          progress(consumed);
+        }
+        lock.lock();
+      } else if (item.done) {
+        break;
+      } else {
+        pool.CallerWakes().wait(lock);
       }
-      lock.lock();
-    } else if (item.done) {
-      break;
-    } else {
-      pool.CallerWakes().wait(lock);
     }
   }
   PackedMember result = std::move(item.result);
-  const std::exception_ptr failure = item.failure;
+  std::exception_ptr failure = std::move(item.failure);
   item.Clear();
   ++taken_;
   pool.Advance();

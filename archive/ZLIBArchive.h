@@ -17,6 +17,7 @@ class Env;
 }
 class PackingPipeline;
 class ReadingPipeline;
+class TCrcWriteStream;
 
 // The events of the archive component (a callback bound to an object; empty by default).
 using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
@@ -136,8 +137,8 @@ class TZLBArchive : public TComponent {
   std::int32_t FActivityTotal = 0;
   std::int32_t FActivityDone = 0;
   int FThreads = 1;
-  // The most bytes of member data (zlib streams being added, members read ahead) held in memory
-  // at a time; a zlib stream that would pass it is continued in a temporary file.
+  // The most bytes of zlib streams of files being added held in memory at a time; a larger one
+  // goes straight into the archive being assembled once it is that member's turn.
   std::int64_t FMemoryLimit;
 
  private:
@@ -147,8 +148,8 @@ class TZLBArchive : public TComponent {
   // Takes Source compressed from the pipeline (it reads the source once unless it must be
   // stored) and appends it to out as a new member whose record goes to the end of FEntries.
   // bytesDone: the batch's source bytes read so far, advanced by this file's size.
-  void AppendMember(TStream& out, PackingPipeline& pipeline, const std::string& Source, bool batch,
-                    int filesDone, int filesTotal, std::int64_t& bytesDone);
+  void AppendMember(TCrcWriteStream& out, PackingPipeline& pipeline, const std::string& Source,
+                    bool batch, int filesDone, int filesTotal, std::int64_t& bytesDone);
   // The text of a member that IndexOfFile compares: its Path and Name, cut to 255 characters,
   // with the ASCII letters folded.
   static std::string StoredIdentity(const TArchiveEntry& entry);
@@ -157,7 +158,7 @@ class TZLBArchive : public TComponent {
   // ExtractToStream into Dest, or into nothing (TestFile) when Dest is null.
   bool ReadMember(int Index, TStream* Dest, bool checkCrc);
   // WriteRegistry; the archive CRC comes from tracked when it covers all of Dest.
-  void WriteRegistryTo(TStream& Dest, const class TCrcWriteStream* tracked);
+  void WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked);
 
   platform::Env* env_;
   // Set only while OpenArchiveForSalvage runs: the whole-file check is skipped, and a member

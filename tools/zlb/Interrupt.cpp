@@ -110,34 +110,20 @@ std::string TemporaryFilesCleanupEnv::CreateTempFile(const std::string& folder,
                                                      const std::string& prefix) {
   InterruptCleanup::Held held;
   std::string name = EnvWrapper::CreateTempFile(folder, prefix);
-  if (name.empty()) {
-    return name;
-  }
-  for (int slot = slot_; slot < slot_ + slots_ && slot < InterruptCleanup::kSlots; ++slot) {
-    if (tracked_[slot].empty()) {
-      if (const auto host = HostPath(name); host && cleanup_.Set(slot, *host)) {
-        tracked_[slot] = name;
-      }
-      return name;
+  if (!name.empty()) {
+    if (const auto host = HostPath(name); host && cleanup_.Set(slot_, *host)) {
+      tracked_ = name;
     }
   }
-  // Every slot holds a file: more files at a time than the caller said there would be. One that
-  // a signal would leave behind is not handed out.
-  EnvWrapper::DeleteFile(name);
-  return "";
+  return name;
 }
 
 bool TemporaryFilesCleanupEnv::Settle(const std::string& from, const std::function<bool()>& step) {
   InterruptCleanup::Held held;
   const bool done = step();
-  if (done) {
-    for (int slot = slot_; slot < slot_ + slots_ && slot < InterruptCleanup::kSlots; ++slot) {
-      if (!tracked_[slot].empty() && from == tracked_[slot]) {
-        cleanup_.Clear(slot);
-        tracked_[slot].clear();
-        break;
-      }
-    }
+  if (done && !tracked_.empty() && from == tracked_) {
+    cleanup_.Clear(slot_);
+    tracked_.clear();
   }
   return done;
 }

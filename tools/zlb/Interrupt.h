@@ -58,18 +58,13 @@ class InterruptCleanup {
 };
 
 // An environment that registers each temporary file created through it with the cleanup, in
-// one of its slots, until the file has been moved into place or deleted; creating and
-// registering, and moving and forgetting, happen with the signals held back. For the archive's
-// own temporary files, such as the one beside each member an extraction writes, or the rewrite
-// of an archive and the file a large compressed member overflows into. A file for which no slot
-// is free is deleted again at once: creating it fails. (A path too long for the cleanup's
-// buffers is handed out unregistered, as InterruptCleanup::Set allows.)
+// one slot, until the file has been moved into place or deleted; creating and registering, and
+// moving and forgetting, happen with the signals held back. For the archive's own temporary
+// files, such as the one beside each member an extraction writes.
 class TemporaryFilesCleanupEnv : public platform::EnvWrapper {
  public:
-  // The slots from `slot` on, `slots` of them.
-  TemporaryFilesCleanupEnv(platform::Env* target, InterruptCleanup& cleanup, int slot,
-                           int slots = 1)
-      : EnvWrapper(target), cleanup_(cleanup), slot_(slot), slots_(slots) {}
+  TemporaryFilesCleanupEnv(platform::Env* target, InterruptCleanup& cleanup, int slot)
+      : EnvWrapper(target), cleanup_(cleanup), slot_(slot) {}
 
   std::string CreateTempFile(const std::string& folder, const std::string& prefix) override;
   bool MoveFile(const std::string& from, const std::string& to) override;
@@ -82,8 +77,7 @@ class TemporaryFilesCleanupEnv : public platform::EnvWrapper {
 
   InterruptCleanup& cleanup_;
   int slot_;
-  int slots_;
-  std::string tracked_[InterruptCleanup::kSlots];  // the registered files, as created, by slot
+  std::string tracked_;  // the registered file, as created
 };
 
 }  // namespace zlb

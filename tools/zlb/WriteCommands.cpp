@@ -31,11 +31,9 @@
 namespace zlb {
 namespace {
 
-// Interrupt slots: the new archive being built, and the archive's own temporary files (its
-// rewrite, and the file a large compressed member overflows into).
+// Interrupt slots: the new archive being built, and the archive's own temporary file.
 constexpr int kBuildSlot = 0;
 constexpr int kRewriteSlot = 1;
-constexpr int kRewriteSlots = 2;
 
 // The archive component making the temporary files it assembles a rewrite in in a given folder
 // rather than in the temporary folder.
@@ -171,7 +169,7 @@ int RunCreate(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(&env);
-  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot, kRewriteSlots);
+  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
   ArchiveWithTempFolder archive(&tracking, platform::FolderPart(target));
   Configure(archive, options);
   std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, cleanup, target, options);
@@ -206,7 +204,7 @@ int RunAdd(const Options& options) {
   InterruptCleanup cleanup;
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(platform::Env::Default());
-  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot, kRewriteSlots);
+  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
   CommitReplaceEnv committing(&tracking, cleanup);
   TZLBArchive archive(nullptr, &committing);
   Configure(archive, options);
