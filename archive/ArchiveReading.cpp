@@ -393,7 +393,7 @@ void TZLBArchive::ReadAhead(const std::vector<int>& Order, bool KeepData) {
     readAhead_ = std::make_shared<ReadingPipeline>(
         FFileName, std::move(members),
         ReadingPipeline::Settings{&Env(), crc_.get(), static_cast<std::size_t>(FThreads),
-                                  FMemoryLimit, KeepData});
+                                  std::min(FMemoryLimit, kReadAheadLimit), KeepData});
   } catch (const std::exception&) {
     // Without the file (or the threads) each member is read when it is asked for, and fails
     // then as it would.

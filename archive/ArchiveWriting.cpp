@@ -147,8 +147,8 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
 }
 
 void TZLBArchive::AppendMember(TCrcWriteStream& out, PackingPipeline& pipeline,
-                               const std::string& Source, bool batch, int filesDone,
-                               int filesTotal, std::int64_t& bytesDone) {
+                               const std::string& Source, bool batch, int filesDone, int filesTotal,
+                               std::int64_t& bytesDone) {
   out.Seek(0, TSeekOrigin::soEnd);
   const std::int64_t dataOffset = out.Position();
   const TCrcWriteStream::Mark memberStart = out.Here();

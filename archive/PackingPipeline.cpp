@@ -190,8 +190,7 @@ PackedMember PackingPipeline::Next(TStream& out, const std::function<void(std::i
   struct Lend {
     PackingPipeline& pipeline;
     std::unique_lock<std::mutex>& lock;
-    Lend(PackingPipeline& p, std::unique_lock<std::mutex>& l, TStream& out)
-        : pipeline(p), lock(l) {
+    Lend(PackingPipeline& p, std::unique_lock<std::mutex>& l, TStream& out) : pipeline(p), lock(l) {
       pipeline.out_ = &out;
       pipeline.pool_->WorkersWake().notify_all();
     }

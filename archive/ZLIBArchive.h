@@ -106,7 +106,9 @@ class TZLBArchive : public TComponent {
   // the caller's thread writes them out in order: the results are the same, byte for byte, and
   // every event is raised on the caller's thread as with one. 1 (the default) does all the work
   // on the caller's thread; 0 means one for each processor. With more than one, the Env's
-  // OpenFile is also called from those threads.
+  // OpenFile is also called from those threads, which read the files it opens (and write a
+  // large member into the archive being assembled while the caller's thread waits for it); no
+  // other Env call is made there.
   int Threads() const { return FThreads; }
   void SetThreads(int count);
 
@@ -138,7 +140,8 @@ class TZLBArchive : public TComponent {
   std::int32_t FActivityDone = 0;
   int FThreads = 1;
   // The most bytes of zlib streams of files being added held in memory at a time; a larger one
-  // goes straight into the archive being assembled once it is that member's turn.
+  // goes straight into the archive being assembled once it is that member's turn. Members read
+  // ahead hold no more than this either (and by default far less).
   std::int64_t FMemoryLimit;
 
  private:
