@@ -3,7 +3,6 @@
 // is untrusted: sizes and offsets are checked against the file before they are used, and
 // memory grows only with bytes actually obtained from it.
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -167,7 +166,7 @@ std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
     remaining -= asked;
   }
   if (registry.Bytes() != expected) {
-    throw Exception(kCannotReadList, "the registry ends early");
+    throw Exception(FailureKind::kCorrupt, kCannotReadList, "the registry ends early");
   }
   return registry.TakeEntries();
 }
@@ -182,7 +181,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   }
   if (!Env().FileExists(FileName)) {
     FFileName.clear();
-    throw Exception("Archive file not found");
+    throw Exception(FailureKind::kNotFound, "Archive file not found");
   }
   std::unique_ptr<TFileStream> opened;
   try {
@@ -201,7 +200,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   try {
     const std::int64_t content = size - std::int64_t{kTrailerSize};
     if ((size > 0 && content < 0) || content > kMaxArchiveBytes) {
-      throw Exception("The archive file appears to be corrupted");
+      throw Exception(FailureKind::kCorrupt, "The archive file appears to be corrupted");
     }
     const std::uint32_t crc = salvaging_ ? 0 : CalcCRC(*file, std::int64_t{kTrailerSize});
     if (size > 0) {
@@ -211,7 +210,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       FTrailer = DecodeTrailer(trailer);
     }
     if (!salvaging_ && crc != FTrailer.ArchiveCRC) {
-      throw Exception("The archive file appears to be corrupted");
+      throw Exception(FailureKind::kCorrupt, "The archive file appears to be corrupted");
     }
   } catch (...) {
     FFileName.clear();
@@ -221,7 +220,8 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
 
   try {
     if (!RegistryFits(FTrailer, size)) {
-      throw Exception(kCannotReadList, "the trailer names a registry this file cannot hold");
+      throw Exception(FailureKind::kCorrupt, kCannotReadList,
+                      "the trailer names a registry this file cannot hold");
     }
     if (FTrailer.RegistryCompressed != 0) {
       FActivity = actReadRegistry;
@@ -236,7 +236,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     MemberPlacement placement = PlaceMembers(FEntries, FTrailer.RegistryOffset);
     // Such an archive is refused as a whole; salvage opens it and fails those members alone.
     if (!salvaging_ && !placement.fault.empty()) {
-      throw Exception(kCannotReadList, placement.fault);
+      throw Exception(FailureKind::kCorrupt, kCannotReadList, placement.fault);
     }
     misplaced_ = std::move(placement.misplaced);
     if (OnArchiveOpened) {
@@ -259,7 +259,8 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       // A progress handler that fails while we close must not hide why opening failed; the
       // archive is closed before the handler is called.
     }
-    throw Exception(kCannotReadList, cause == kCannotReadList ? std::string() : cause);
+    throw Exception(FailureKind::kCorrupt, kCannotReadList,
+                    cause == kCannotReadList ? std::string() : cause);
   }
   file.reset();
   opened.reset();
@@ -302,7 +303,7 @@ bool TZLBArchive::ReadMember(int Index, TStream* Dest, bool checkCrc) {
       readAhead_ ? ReadingPipeline::Take(readAhead_, Index, Dest != nullptr) : nullptr;
   if (static_cast<std::size_t>(Index) >= misplaced_.size() ||
       misplaced_[static_cast<std::size_t>(Index)]) {
-    throw Exception(corrupt, "its data lies outside the member data");
+    throw Exception(FailureKind::kCorrupt, corrupt, "its data lies outside the member data");
   }
   std::unique_ptr<TFileStream> file;
   if (!ahead) {
@@ -340,7 +341,7 @@ bool TZLBArchive::ReadMember(int Index, TStream* Dest, bool checkCrc) {
       } else {
         const std::size_t got = source->Read(buffer, static_cast<std::size_t>(asked));
         if (got != static_cast<std::size_t>(asked)) {
-          throw Exception(corrupt, "its data ends before its size");
+          throw Exception(FailureKind::kCorrupt, corrupt, "its data ends before its size");
         }
         if (freshDest) {
           crc = crc_->Update(crc, buffer, static_cast<std::size_t>(asked));
@@ -359,17 +360,19 @@ bool TZLBArchive::ReadMember(int Index, TStream* Dest, bool checkCrc) {
   } catch (const Exception& failure) {
     // Reading, inflating and writing all fail as one message; the cause tells them apart (a
     // full disk is not damaged data).
-    throw Exception(corrupt, failure.Message() == corrupt ? failure.Cause() : CauseOf(failure));
+    throw Exception(FailureKind::kCorrupt, corrupt,
+                    failure.Message() == corrupt ? failure.Cause() : CauseOf(failure));
   } catch (const std::exception& failure) {
-    throw Exception(corrupt, failure.what());
+    throw Exception(FailureKind::kCorrupt, corrupt, failure.what());
   } catch (...) {
-    throw Exception(corrupt);
+    throw Exception(FailureKind::kCorrupt, corrupt);
   }
   file.reset();
   if (checkCrc) {
     const bool onlyOurs = freshDest && (Dest == nullptr || Dest->Size() == entry.UnpackedSize);
     if ((onlyOurs ? crc ^ 0xFFFFFFFFu : CalcCRC(*Dest, 0)) != entry.CRC) {
-      throw Exception(FormatMessage("File (%d) failed CRC check", Index));
+      throw Exception(FailureKind::kBadChecksum,
+                      FormatMessage("File (%d) failed CRC check", Index));
     }
   }
   return true;

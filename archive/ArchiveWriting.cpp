@@ -52,7 +52,7 @@ void TZLBArchive::AddFile(const std::string& Source) {
     throw Exception("File already exists");
   }
   if (FEntries.size() >= static_cast<std::size_t>(kMaxEntries)) {
-    throw Exception("The archive holds too many files");
+    throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
   Rewrite({Source}, false);
 }
@@ -63,7 +63,7 @@ void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
   }
   // The reader refuses more records than this, so no archive is written that it cannot read.
   if (FEntries.size() + Sources.size() > static_cast<std::size_t>(kMaxEntries)) {
-    throw Exception("The archive holds too many files");
+    throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
   if (!Sources.empty()) {
     Rewrite(Sources, true);
@@ -115,11 +115,12 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
         try {
           AppendMember(out, pipeline, source, true, done, total, bytesDone);
         } catch (const Exception& error) {
-          // Say which file of the batch failed, unless the message names it already.
-          if (error.Message().find(source) != std::string::npos) {
+          // Say which file of the batch failed, unless the failure names it already: opening
+          // the file and its size limit do; reading, compressing and writing do not.
+          if (error.Kind() == FailureKind::kCannotOpen || error.Kind() == FailureKind::kTooLarge) {
             throw;
           }
-          throw Exception(error.Message() + " (" + source + ")");
+          throw Exception(error.Kind(), error.Message() + " (" + source + ")");
         }
         present.insert(StoredIdentity(*FEntries.back()));
         if (OnBatchProgress) {
@@ -183,7 +184,8 @@ void TZLBArchive::AppendMember(TCrcWriteStream& out, PackingPipeline& pipeline,
 
   const std::int64_t packedSize = packed.DataSize();
   if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
-    throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+    throw Exception(FailureKind::kTooLarge,
+                    FormatMessage("File too large for an archive (%s)", Source));
   }
   // A zlib stream too large for memory was written at its place already; when the content is
   // stored after all, it goes over those bytes (fewer than the content), and the archive's CRC
@@ -276,7 +278,7 @@ void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked)
 }
 
 std::string TZLBArchive::MakeTempFileName() {
-  return Env().CreateTempFile(Env().TempFolder(), "ZLB");
+  return Env().CreateTempFile(Env().TempFolder(), "ZLB").Value();
 }
 
 namespace {

@@ -1,7 +1,6 @@
 #include "archive/DiskWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 
 #include "archive/FileHelpers.h"
@@ -36,11 +35,9 @@ std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& e
     if (dir.empty()) {
       throw Exception("Unable to create directory");
     }
-    errno = 0;
-    platform::ForceFolders(env_, dir);
-    const int why = errno;
-    if (!env_.FolderExists(dir)) {
-      throw Exception("Unable to create destination path", SystemReason(why));
+    if (const platform::Status made = platform::ForceFolders(env_, dir); !made) {
+      throw Exception(FailureKind::kCannotCreateFolder, "Unable to create destination path",
+                      made.Text());
     }
     if (hostForm) {
       std::replace(dir.begin(), dir.end(), '\\', '/');
@@ -68,8 +65,9 @@ void ProduceBuffered(TStream& out, const DiskWriter::Producer& produce) {
 bool DiskWriter::Write(const std::string& full, const Producer& produce,
                        const ReplaceQuestion& mayReplace) const {
   const std::string cannotCreate = FormatMessage("Cannot create file %s", full);
+  const std::string isFolder = platform::SystemText(platform::Reason::kIsFolder);
   if (env_.FolderExists(full)) {
-    throw EFCreateError(cannotCreate, SystemReason(EISDIR));
+    throw EFCreateError(cannotCreate, isFolder);
   }
   const bool existed = env_.FileExists(full);
   if (existed) {
@@ -78,18 +76,16 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     }
     // Windows opens the file it overwrites: one that is read-only or held by another program
     // is refused, and stays as it is.
-    errno = 0;
-    if (!env_.OpenFile(full, TFileMode::fmOpenReadWriteExclusive)) {
-      throw EFCreateError(cannotCreate, SystemReason(errno));
+    if (const auto opened = env_.OpenFile(full, TFileMode::fmOpenReadWriteExclusive); !opened) {
+      throw EFCreateError(cannotCreate, opened.Failure().Text());
     }
   }
 
-  errno = 0;
-  TemporaryFile temp(env_, env_.CreateTempFile(platform::FolderPart(full), "ZLB"));
-  const int tempFailure = errno;
-  if (temp.Name().empty()) {
+  platform::Result<std::string> made = env_.CreateTempFile(platform::FolderPart(full), "ZLB");
+  TemporaryFile temp(env_, made.Value());
+  if (!made) {
     if (!existed) {
-      throw EFCreateError(cannotCreate, SystemReason(tempFailure));
+      throw EFCreateError(cannotCreate, made.Failure().Text());
     }
     // Nothing can be created in the folder, but the file itself may be written: overwrite it
     // where it stands, as Windows would.
@@ -106,12 +102,12 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     }
     ProduceBuffered(*out, produce);
   }
-  errno = 0;
-  if (existed ? env_.ReplaceFile(temp.Name(), full) : env_.MoveFile(temp.Name(), full)) {
+  const platform::Status placed =
+      existed ? env_.ReplaceFile(temp.Name(), full) : env_.MoveFile(temp.Name(), full);
+  if (placed) {
     temp.Release();
     return true;
   }
-  const int why = errno;
   if (!existed) {
     // Something took the name while the member was being written. A file was never asked
     // about, so it is replaced only if the question allows it now; anything else that is no
@@ -125,6 +121,5 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     }
   }
   // A folder of that name is in the way, or the folder refuses the new name.
-  throw EFCreateError(cannotCreate,
-                      env_.FolderExists(full) ? SystemReason(EISDIR) : SystemReason(why));
+  throw EFCreateError(cannotCreate, env_.FolderExists(full) ? isFolder : placed.Text());
 }

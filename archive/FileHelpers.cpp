@@ -10,7 +10,8 @@ std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platfor
   try {
     return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadDenyWrite, &env);
   } catch (const Exception& failure) {
-    throw Exception(FormatMessage("Unable to open file (%s)", fileName), failure.Cause());
+    throw Exception(FailureKind::kCannotOpen, FormatMessage("Unable to open file (%s)", fileName),
+                    failure.Cause());
   }
 }
 

@@ -128,7 +128,8 @@ PackedMember PackSource(const std::string& Source, TFileCompressionLevel level, 
   std::unique_ptr<TFileStream> source = OpenForReading(Source, env);
   const std::int64_t sourceSize = source->Size();
   if (!MemberFits(sourceSize)) {
-    throw Exception(FormatMessage("File too large for an archive (%s)", Source));
+    throw Exception(FailureKind::kTooLarge,
+                    FormatMessage("File too large for an archive (%s)", Source));
   }
   watcher.Opened(sourceSize);
 

@@ -124,7 +124,8 @@ void ReadingPipeline::ReadOne(std::size_t position, std::size_t worker) {
         }
         const std::size_t got = source.Read(into, asked);
         if (got != asked) {
-          throw Exception(FormatMessage("File (%d) is corrupt", member.index),
+          throw Exception(FailureKind::kCorrupt,
+                          FormatMessage("File (%d) is corrupt", member.index),
                           "its data ends before its size");
         }
         chunk->beeps.push_back(beeps.Take());

@@ -75,6 +75,10 @@ class TZLBArchive : public TComponent {
   const std::string& FileName() const { return FFileName; }
   bool IsNew() const { return FIsNew; }
   const TArchiveTrailer& Trailer() const { return FTrailer; }
+  // What the component is doing: within an OnProgress handler, what the report is about (a
+  // member's data being extracted or added, the registry being read or written, or nothing:
+  // actIdle, whose reports carry the archive's name).
+  TArchiveActivity Activity() const { return FActivity; }
 
   // --- updating ---
   void CreateArchive(const std::string& Name);
@@ -88,6 +92,7 @@ class TZLBArchive : public TComponent {
   void AddFiles(const std::vector<std::string>& Sources);
   int IndexOfFile(const std::string& Name) const;
   void WriteRegistry(TStream& Dest);
+  // A new, empty temporary file for a rewrite to be assembled in; "" when none can be made.
   virtual std::string MakeTempFileName();
   virtual void ListDirectory(const std::string& Dir, std::vector<std::string>& Files);
 

@@ -8,11 +8,17 @@
 #include <vector>
 
 #include "platform/FileMode.h"
+#include "platform/Status.h"
 
 // The environment seam: every service of the operating system that this system uses, behind
 // one narrow interface. Callers speak in Windows paths and Windows-1252 text; the host
 // implementation maps them onto the Linux file system (drive letters through a Wine prefix,
 // case-insensitive names on its drives, UTF-8 on the host). Tests can substitute their own Env.
+//
+// A call that can fail says why in what it returns, a Status or a Result (platform/Status.h):
+// the kind of reason and the system's words for it. Nothing is left in errno for the caller. A
+// path that names nothing on this host (rules 2, 3 and 5 below) fails with kNotFound, or with
+// kInvalidName when a file or folder of that name was to be created.
 //
 // Path rules of the host implementation:
 //  1. Both '\' and '/' separate components; repeated separators count as one.
@@ -39,19 +45,21 @@ namespace platform {
 class File {
  public:
   virtual ~File() = default;
-  // Returns the number of bytes read (0 at the end); fails with EReadError on an I/O error.
+  // Returns the number of bytes read (0 at the end); fails with EReadError on an I/O error,
+  // whose cause is the system's words for it.
   virtual std::size_t Read(void* buffer, std::size_t count) = 0;
-  // Returns the number of bytes written; fails with EWriteError on an I/O error.
+  // Returns the number of bytes written; fails with EWriteError on an I/O error (a full disk,
+  // ...), whose cause is the system's words for it.
   virtual std::size_t Write(const void* buffer, std::size_t count) = 0;
-  // Returns the new position, or -1 when the position is invalid.
+  // Returns the new position, or -1 when the position is invalid (the one way a seek fails).
   virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
-  // Flushes what was written to the disk itself; false when the system reports a failure.
+  // Flushes what was written to the disk itself; a failure says why the system refused.
   // A file with nothing to flush (one kept in memory by a test) keeps this default.
-  virtual bool Sync() { return true; }
-  // Closes the file now; false when the close reports a failure (a late write error), which
-  // means the data may not have arrived. Later calls do nothing and return true; every other
-  // call after a close fails. Destroying a file closes it quietly.
-  virtual bool Close() { return true; }
+  virtual Status Sync() { return Status(); }
+  // Closes the file now; a failure (a late write error) means the data may not have arrived.
+  // Later calls do nothing and succeed; every other call after a close fails. Destroying a file
+  // closes it quietly.
+  virtual Status Close() { return Status(); }
 };
 
 // One item of a folder listing.
@@ -85,30 +93,34 @@ class Env {
   // The host environment, created on first use (reads WINEPREFIX and HOME then).
   static Env* Default();
 
-  // Opens a file; nullptr when it cannot be opened or created (missing, not a regular file such
-  // as a folder or a FIFO, a sharing conflict, no permission, unmapped drive, a device name
-  // with fmCreate). Files created get mode 0666 less the umask. As on Windows, an existing file
-  // whose read-only attribute is set (on the host: no write bit for anyone) is never opened for
+  // Opens a file, or says why it cannot be opened or created: kNotFound (missing, an unmapped
+  // drive), kIsFolder, kInUse (a sharing conflict), kAccessDenied (no permission, read-only),
+  // kInvalidName (a device name with fmCreate), kIoError (a FIFO or a device: not a regular
+  // file). Files created get mode 0666 less the umask. As on Windows, an existing file whose
+  // read-only attribute is set (on the host: no write bit for anyone) is never opened for
   // writing, not even by root.
-  virtual std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) = 0;
+  virtual Result<std::unique_ptr<File>> OpenFile(const std::string& path, TFileMode mode) = 0;
 
   virtual bool FileExists(const std::string& path) = 0;  // a regular file; a folder is not
   virtual bool FolderExists(const std::string& path) = 0;
-  // One folder; the parent must exist. Fails for a device name.
-  virtual bool CreateFolder(const std::string& path) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
-  // Fails if `to` exists or is a device name.
-  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+  // One folder; the parent must exist (kNotFound). Fails with kAlreadyExists when the name is
+  // taken, by a folder or anything else, and with kInvalidName for a device name.
+  virtual Status CreateFolder(const std::string& path) = 0;
+  // A regular file only: a folder fails with kIsFolder.
+  virtual Status DeleteFile(const std::string& path) = 0;
+  // Fails with kAlreadyExists if `to` exists, with kInvalidName if it is a device name.
+  virtual Status MoveFile(const std::string& from, const std::string& to) = 0;
   // Puts source in target's place atomically and durably (the new data reaches the disk before
   // the rename, the rename before the call returns); across file systems copies beside the
   // target first. The target is never removed before its replacement is complete; it keeps its
-  // mode (with no target, the file keeps the source's mode). Fails for a device name.
-  virtual bool ReplaceFile(const std::string& source, const std::string& target) = 0;
+  // mode (with no target, the file keeps the source's mode). Fails with kInvalidName for a
+  // device name.
+  virtual Status ReplaceFile(const std::string& source, const std::string& target) = 0;
   // The items of a folder in the system's order, without "." and ".."; empty when the folder
-  // does not exist. An item whose host name cannot be a Windows name (not valid UTF-8, not
-  // representable in Windows-1252, holding '\' or another character Windows refuses, or ending
-  // in a dot or blank, which a lookup would lose) is left out, so that one stray name does not
-  // spoil the listing; when skipped is given, the host path (UTF-8) of each such item is
+  // does not exist or cannot be read. An item whose host name cannot be a Windows name (not valid
+  // UTF-8, not representable in Windows-1252, holding '\' or another character Windows refuses, or
+  // ending in a dot or blank, which a lookup would lose) is left out, so that one stray name does
+  // not spoil the listing; when skipped is given, the host path (UTF-8) of each such item is
   // appended to it.
   virtual std::vector<FolderItem> ListFolder(const std::string& path,
                                              std::vector<std::string>* skipped) = 0;
@@ -117,12 +129,15 @@ class Env {
 
   // The folder for temporary files ($TMPDIR, else /tmp), ending in a separator.
   virtual std::string TempFolder() = 0;
-  // Creates a new, unique, empty file in folder whose name begins with prefix; returns its
-  // full name, or "" on failure.
-  virtual std::string CreateTempFile(const std::string& folder, const std::string& prefix) = 0;
+  // Creates a new, unique, empty file in folder whose name begins with prefix and gives its full
+  // name (folder, a separator, prefix and more), or says why none could be made.
+  virtual Result<std::string> CreateTempFile(const std::string& folder,
+                                             const std::string& prefix) = 0;
 
+  // "" when it cannot be determined.
   virtual std::string CurrentFolder() = 0;
-  virtual bool SetCurrentFolder(const std::string& path) = 0;
+  // Fails with kNotFound when path names no folder here.
+  virtual Status SetCurrentFolder(const std::string& path) = 0;
 
   // Starts a program without waiting for it (Windows programs through wine found on PATH,
   // executables directly, anything else through xdg-open), in workingFolder ("" for the

@@ -11,7 +11,8 @@ namespace platform {
 
 // An Env that passes every call on to another one. Derive from it to change or watch a few
 // calls (a test that records the programs started, a tool that notes the names a listing
-// left out) and leave the rest to the target. The target must outlive the wrapper.
+// left out, a fake that fails a call with the reason it chooses) and leave the rest to the
+// target. The target must outlive the wrapper.
 class EnvWrapper : public Env {
  public:
   explicit EnvWrapper(Env* target) : target_(target) {}
@@ -19,17 +20,17 @@ class EnvWrapper : public Env {
   // The Env every call goes to.
   Env* target() const { return target_; }
 
-  std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) override {
+  Result<std::unique_ptr<File>> OpenFile(const std::string& path, TFileMode mode) override {
     return target_->OpenFile(path, mode);
   }
   bool FileExists(const std::string& path) override { return target_->FileExists(path); }
   bool FolderExists(const std::string& path) override { return target_->FolderExists(path); }
-  bool CreateFolder(const std::string& path) override { return target_->CreateFolder(path); }
-  bool DeleteFile(const std::string& path) override { return target_->DeleteFile(path); }
-  bool MoveFile(const std::string& from, const std::string& to) override {
+  Status CreateFolder(const std::string& path) override { return target_->CreateFolder(path); }
+  Status DeleteFile(const std::string& path) override { return target_->DeleteFile(path); }
+  Status MoveFile(const std::string& from, const std::string& to) override {
     return target_->MoveFile(from, to);
   }
-  bool ReplaceFile(const std::string& source, const std::string& target) override {
+  Status ReplaceFile(const std::string& source, const std::string& target) override {
     return target_->ReplaceFile(source, target);
   }
   using Env::ListFolder;
@@ -38,11 +39,12 @@ class EnvWrapper : public Env {
     return target_->ListFolder(path, skipped);
   }
   std::string TempFolder() override { return target_->TempFolder(); }
-  std::string CreateTempFile(const std::string& folder, const std::string& prefix) override {
+  Result<std::string> CreateTempFile(const std::string& folder,
+                                     const std::string& prefix) override {
     return target_->CreateTempFile(folder, prefix);
   }
   std::string CurrentFolder() override { return target_->CurrentFolder(); }
-  bool SetCurrentFolder(const std::string& path) override {
+  Status SetCurrentFolder(const std::string& path) override {
     return target_->SetCurrentFolder(path);
   }
   StartResult StartProgram(const std::string& program, const std::string& parameters,

@@ -1,7 +1,5 @@
 #include "platform/Exception.h"
 
-#include <cstring>
-
 namespace {
 
 std::string ReplaceFirstPlaceholder(const std::string& templ, const char* placeholder,
@@ -28,8 +26,4 @@ std::string CauseOf(const std::exception& failure) {
     return own->Cause();
   }
   return failure.what();
-}
-
-std::string SystemReason(int error) {
-  return error == 0 ? std::string() : std::string(std::strerror(error));
 }

@@ -4,8 +4,23 @@
 #include <string>
 #include <utility>
 
+// What kind of failure an Exception is, for code that must tell failures apart. The message is
+// for people: it may be reworded without changing what any program does, so code decides by the
+// kind, never by the text. Only the kinds that some caller tells apart have a name of their own.
+enum class FailureKind {
+  kOther,               // nothing a caller tells apart from other failures
+  kNotFound,            // the file named does not exist
+  kCannotOpen,          // a file could not be opened for reading ("Cannot open file %s")
+  kCannotCreate,        // a file could not be created or written over ("Cannot create file %s")
+  kCannotCreateFolder,  // a folder a file was to go into could not be made
+  kCorrupt,             // data is damaged, or not of the format it should have
+  kBadChecksum,         // data is complete but does not match the checksum stored for it
+  kTooLarge,            // more than a format can hold
+};
+
 // The general exception class: every failure of this system is an Exception (or a subclass)
-// carrying an English message text, often with a file name or an index formatted in.
+// carrying an English message text, often with a file name or an index formatted in, and its
+// kind, set where the failure is raised.
 //
 // A failure may also carry its cause: the system's own words for why it failed ("Permission
 // denied", "No space left on device"), or the failure that a more general message stands for.
@@ -13,21 +28,22 @@
 class Exception : public std::runtime_error {
  public:
   explicit Exception(const std::string& message, std::string cause = "")
-      : std::runtime_error(message), cause_(std::move(cause)) {}
+      : Exception(FailureKind::kOther, message, std::move(cause)) {}
+  Exception(FailureKind kind, const std::string& message, std::string cause = "")
+      : std::runtime_error(message), kind_(kind), cause_(std::move(cause)) {}
   std::string Message() const { return what(); }
+  FailureKind Kind() const { return kind_; }
   // Empty when nothing more is known. English, as the system gives it (UTF-8).
   const std::string& Cause() const { return cause_; }
 
  private:
+  FailureKind kind_;
   std::string cause_;
 };
 
 // The cause a failure stands for, to be carried by a failure raised in its place: its own cause
 // when it has one, else its message.
 std::string CauseOf(const std::exception& failure);
-
-// The system's text for an error number (strerror); empty for 0.
-std::string SystemReason(int error);
 
 // Failures of the stream family.
 class EStreamError : public Exception {
@@ -44,11 +60,13 @@ class EWriteError : public EStreamError {  // "Stream write error"
 };
 class EFOpenError : public EStreamError {  // "Cannot open file %s"
  public:
-  using EStreamError::EStreamError;
+  explicit EFOpenError(const std::string& message, std::string cause = "")
+      : EStreamError(FailureKind::kCannotOpen, message, std::move(cause)) {}
 };
 class EFCreateError : public EStreamError {  // "Cannot create file %s"
  public:
-  using EStreamError::EStreamError;
+  explicit EFCreateError(const std::string& message, std::string cause = "")
+      : EStreamError(FailureKind::kCannotCreate, message, std::move(cause)) {}
 };
 
 // A host name that the system's code page (Windows-1252) cannot hold.

@@ -1,8 +1,5 @@
 #include "platform/Folders.h"
 
-#include <cerrno>
-
-#include "platform/HostUtil.h"
 #include "platform/WinNames.h"
 
 namespace platform {
@@ -23,37 +20,33 @@ std::string NamePart(const std::string& path) {
   return path.substr(FolderPartLength(path));
 }
 
-bool ForceFolders(Env& env, const std::string& path) {
+Status ForceFolders(Env& env, const std::string& path) {
   std::string folder = path;
   if (EndsWithSeparator(folder)) {
     folder.pop_back();
   }
   if (folder.empty()) {
-    return false;
+    return Status::Of(Reason::kNotFound);
   }
   if (env.FolderExists(folder)) {
-    return true;
+    return Status();
   }
-  // Create the parent first, unless we are at a root ("C:", "\", a bare name). Why a folder
-  // could not be made is left in errno for the caller to report: the first failure up the tree
-  // explains the ones below it, and something other than a folder in the way is "Not a
-  // directory".
-  int why = 0;
+  // Create the parent first, unless we are at a root ("C:", "\", a bare name).
+  Status why;
   const std::string parent = FolderPart(folder);
-  if (folder.size() > 2 && !parent.empty() && parent != folder && !ForceFolders(env, parent)) {
-    why = errno;
+  if (folder.size() > 2 && !parent.empty() && parent != folder) {
+    why = ForceFolders(env, parent);
   }
-  errno = 0;
-  env.CreateFolder(folder);
-  if (why == 0) {
-    why = errno == EEXIST ? ENOTDIR : errno;
+  const Status made = env.CreateFolder(folder);
+  if (why) {
+    // The name is taken, and not by a folder (that would have been found above).
+    why = made.Why() == Reason::kAlreadyExists ? Status::Of(Reason::kNotFolder) : made;
   }
   if (env.FolderExists(folder)) {
-    errno = 0;
-    return true;
+    return Status();
   }
-  errno = why != 0 ? why : ENOENT;
-  return false;
+  // Made, yet not there (taken away at once): missing all the same.
+  return why ? Status::Of(Reason::kNotFound) : why;
 }
 
 }  // namespace platform

@@ -13,8 +13,9 @@ std::string FolderPart(const std::string& path);
 std::string NamePart(const std::string& path);
 
 // Creates a folder and any missing folders above it. One trailing separator is ignored.
-// Returns whether the folder exists afterwards; when it does not, errno holds the system's
-// reason the last folder could not be made.
-bool ForceFolders(Env& env, const std::string& path);
+// Succeeds when the folder exists afterwards; else says why: the first failure up the tree,
+// which explains the ones below it, and kNotFolder when something other than a folder is in
+// the way.
+Status ForceFolders(Env& env, const std::string& path);
 
 }  // namespace platform

@@ -14,20 +14,20 @@ class HostEnv : public Env {
   // so that a later change of folder does not move the drives.
   explicit HostEnv(std::string winePrefix = "");
 
-  std::unique_ptr<File> OpenFile(const std::string& path, TFileMode mode) override;
+  Result<std::unique_ptr<File>> OpenFile(const std::string& path, TFileMode mode) override;
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
-  bool CreateFolder(const std::string& path) override;
-  bool DeleteFile(const std::string& path) override;
-  bool MoveFile(const std::string& from, const std::string& to) override;
-  bool ReplaceFile(const std::string& source, const std::string& target) override;
+  Status CreateFolder(const std::string& path) override;
+  Status DeleteFile(const std::string& path) override;
+  Status MoveFile(const std::string& from, const std::string& to) override;
+  Status ReplaceFile(const std::string& source, const std::string& target) override;
   using Env::ListFolder;
   std::vector<FolderItem> ListFolder(const std::string& path,
                                      std::vector<std::string>* skipped) override;
   std::string TempFolder() override;
-  std::string CreateTempFile(const std::string& folder, const std::string& prefix) override;
+  Result<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) override;
   std::string CurrentFolder() override;
-  bool SetCurrentFolder(const std::string& path) override;
+  Status SetCurrentFolder(const std::string& path) override;
   StartResult StartProgram(const std::string& program, const std::string& parameters,
                            const std::string& workingFolder) override;
   void Beep() override {}

@@ -1,7 +1,6 @@
 #include "platform/Stream.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -55,20 +54,20 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode, platform::
   if (env == nullptr) {
     env = platform::Env::Default();
   }
-  errno = 0;
-  file_ = env->OpenFile(fileName, mode);
-  if (!file_) {
-    // The host environment leaves the system's reason in errno; a lock held by another
-    // program is said in plain words.
-    const int error = errno;
-    const std::string cause = error == EWOULDBLOCK
+  platform::Result<std::unique_ptr<platform::File>> opened = env->OpenFile(fileName, mode);
+  if (!opened) {
+    // The system's reason is carried as the cause; a file held by another program is said in
+    // plain words.
+    const platform::Status& why = opened.Failure();
+    const std::string cause = why.Why() == platform::Reason::kInUse
                                   ? std::string("the file is in use by another program")
-                                  : SystemReason(error);
+                                  : why.Text();
     if (mode == TFileMode::fmCreate) {
       throw EFCreateError(FormatMessage("Cannot create file %s", fileName), cause);
     }
     throw EFOpenError(FormatMessage("Cannot open file %s", fileName), cause);
   }
+  file_ = std::move(opened).Value();
 }
 
 TFileStream::~TFileStream() = default;

@@ -40,7 +40,8 @@ class TStream : public TObject {
 };
 
 // A file on disk, named by a Windows path (see platform/Env.h).
-// Failures: "Cannot open file %s" / "Cannot create file %s" with the name as given.
+// Failures: "Cannot open file %s" / "Cannot create file %s" with the name as given, and the
+// system's reason as the cause.
 class TFileStream : public TStream {
  public:
   TFileStream(const std::string& fileName, TFileMode mode,

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "archive/NamesOnExtract.h"
 #include "archive/ZLIBArchive.h"
+#include "platform/EnvWrapper.h"
 #include "platform/HostEnv.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/TempDir.h"
@@ -172,7 +175,9 @@ TEST_F(Extracting, FailedChecksLeaveNoFileAndExistingFilesIntact) {
 // A host where no file can be created beside the target, as in a folder one may not write in.
 class NoTempFilesEnv : public platform::HostEnv {
  public:
-  std::string CreateTempFile(const std::string&, const std::string&) override { return ""; }
+  platform::Result<std::string> CreateTempFile(const std::string&, const std::string&) override {
+    return platform::Status::Of(platform::Reason::kAccessDenied);
+  }
 };
 
 TEST_F(Extracting, OntoExistingNamesAsWindowsWould) {
@@ -261,6 +266,89 @@ TEST_F(Extracting, ReplaceDecisionAndExtractedNameText) {
   EXPECT_EQ(asked, (std::vector<std::string>{destDir + "\\rules.ini", destDir + "rules.ini"}));
   EXPECT_EQ(extracted, (std::vector<std::string>{destDir + "rules.ini", destDir + "rules.ini",
                                                  dir.path() + "\\outrules.ini"}));
+}
+
+// The host, but the calls named fail with a reason of the test's choosing.
+class FailingEnv : public platform::EnvWrapper {
+ public:
+  FailingEnv() : EnvWrapper(platform::Env::Default()) {}
+  std::set<std::string> failing;  // "CreateFolder", "CreateTempFile", "fmCreate", ...
+  const platform::Status injected{platform::Reason::kNoSpace, "injected: the disk is full"};
+
+  platform::Result<std::unique_ptr<platform::File>> OpenFile(const std::string& path,
+                                                             TFileMode mode) override {
+    const char* call = mode == TFileMode::fmCreate                   ? "fmCreate"
+                       : mode == TFileMode::fmOpenReadWriteExclusive ? "fmOpenReadWriteExclusive"
+                                                                     : "fmOpenReadDenyWrite";
+    return Fails(call) ? injected : EnvWrapper::OpenFile(path, mode);
+  }
+  platform::Status CreateFolder(const std::string& path) override {
+    return Fails("CreateFolder") ? injected : EnvWrapper::CreateFolder(path);
+  }
+  platform::Result<std::string> CreateTempFile(const std::string& folder,
+                                               const std::string& prefix) override {
+    return Fails("CreateTempFile") ? injected : EnvWrapper::CreateTempFile(folder, prefix);
+  }
+  platform::Status MoveFile(const std::string& from, const std::string& to) override {
+    return Fails("MoveFile") ? injected : EnvWrapper::MoveFile(from, to);
+  }
+  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
+    return Fails("ReplaceFile") ? injected : EnvWrapper::ReplaceFile(source, target);
+  }
+
+ private:
+  bool Fails(const std::string& call) const { return failing.count(call) != 0; }
+};
+
+// Whichever step of putting a member on disk the system refuses, the failure is of the kind a
+// caller decides by, carries the system's own words for the refusal, and leaves nothing behind.
+TEST_F(Extracting, TheSystemsReasonReachesTheFailure) {
+  builder::ArchiveBuilder b;
+  b.Deflated("rules.ini", Text(5000), 3, "sub\\");
+  b.Write(file);
+  struct Case {
+    std::set<std::string> failing;
+    bool existing;  // the member's file is there already
+    FailureKind kind;
+  };
+  const std::vector<Case> cases = {
+      {{"CreateTempFile"}, false, FailureKind::kCannotCreate},
+      {{"fmCreate"}, false, FailureKind::kCannotCreate},
+      {{"MoveFile", "ReplaceFile"}, false, FailureKind::kCannotCreate},
+      {{"ReplaceFile"}, true, FailureKind::kCannotCreate},
+      {{"fmOpenReadWriteExclusive"}, true, FailureKind::kCannotCreate},
+      {{"CreateFolder"}, false, FailureKind::kCannotCreateFolder},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(*c.failing.begin());
+    fs::remove_all(out);
+    fs::create_directories(out + (c.failing.count("CreateFolder") ? "" : "/sub"));
+    if (c.existing) {
+      WriteHostFile(out + "/sub/rules.ini", "old");
+    }
+    FailingEnv env;
+    TZLBArchive failing(nullptr, &env);
+    failing.OpenArchive(file);
+    failing.SetExtractWithPath(true);
+    env.failing = c.failing;
+    try {
+      failing.ExtractFile(out, 0);
+      ADD_FAILURE() << "the extraction must fail";
+    } catch (const Exception& e) {
+      EXPECT_EQ(static_cast<int>(e.Kind()), static_cast<int>(c.kind)) << e.Message();
+      EXPECT_EQ(e.Cause(), env.injected.Text()) << e.Message();
+    }
+    // Nothing new is left, and what was there stays as it was.
+    std::vector<std::string> expected;
+    if (c.failing.count("CreateFolder") == 0) {
+      expected.push_back("sub");
+    }
+    if (c.existing) {
+      expected.push_back("sub/rules.ini");
+      EXPECT_EQ(ReadHostFile(out + "/sub/rules.ini"), "old");
+    }
+    EXPECT_EQ(OutFiles(), expected);
+  }
 }
 
 TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {

@@ -90,9 +90,14 @@ TEST_F(Opening, ZeroByteFileIsEmptyArchiveButShorterTrailersAreCorrupt) {
 class CountingEnv : public platform::HostEnv {
  public:
   std::size_t bytesRead = 0;
-  std::unique_ptr<platform::File> OpenFile(const std::string& path, TFileMode mode) override {
+  platform::Result<std::unique_ptr<platform::File>> OpenFile(const std::string& path,
+                                                             TFileMode mode) override {
     auto file = HostEnv::OpenFile(path, mode);
-    return file ? std::make_unique<Counted>(std::move(file), bytesRead) : nullptr;
+    if (!file) {
+      return file;
+    }
+    return std::unique_ptr<platform::File>(
+        std::make_unique<Counted>(std::move(file).Value(), bytesRead));
   }
 
  private:

@@ -36,8 +36,8 @@ class WatchedFile : public platform::File {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
     return file_->Seek(offset, origin);
   }
-  bool Sync() override { return file_->Sync(); }
-  bool Close() override { return file_->Close(); }
+  platform::Status Sync() override { return file_->Sync(); }
+  platform::Status Close() override { return file_->Close(); }
 
  private:
   std::unique_ptr<platform::File> file_;
@@ -55,7 +55,8 @@ class LoggingEnv : public platform::EnvWrapper {
 
   void Beep() override { log_.push_back("beep"); }
   std::string TempFolder() override { return tempFolder_; }
-  std::unique_ptr<platform::File> OpenFile(const std::string& path, TFileMode mode) override {
+  platform::Result<std::unique_ptr<platform::File>> OpenFile(const std::string& path,
+                                                             TFileMode mode) override {
     if (std::this_thread::get_id() != caller_) {
       ++openedElsewhere;
     } else if (path == watched) {
@@ -63,7 +64,8 @@ class LoggingEnv : public platform::EnvWrapper {
     }
     auto file = EnvWrapper::OpenFile(path, mode);
     if (file && path.rfind(tempFolder_, 0) == 0) {
-      return std::make_unique<WatchedFile>(std::move(file), tempWritesElsewhere);
+      return std::unique_ptr<platform::File>(
+          std::make_unique<WatchedFile>(std::move(file).Value(), tempWritesElsewhere));
     }
     return file;
   }

@@ -51,15 +51,20 @@ class TestEnv : public platform::HostEnv {
   // that much lay before their start.
   std::int64_t tempShift = 0;
   std::string TempFolder() override { return tempFolder; }
-  std::unique_ptr<platform::File> OpenFile(const std::string& path, TFileMode mode) override {
+  platform::Result<std::unique_ptr<platform::File>> OpenFile(const std::string& path,
+                                                             TFileMode mode) override {
     auto file = HostEnv::OpenFile(path, mode);
     if (file && tempShift != 0 && path.rfind(tempFolder, 0) == 0) {
-      return std::make_unique<ShiftedFile>(std::move(file), tempShift);
+      return std::unique_ptr<platform::File>(
+          std::make_unique<ShiftedFile>(std::move(file).Value(), tempShift));
     }
     return file;
   }
-  bool ReplaceFile(const std::string& source, const std::string& target) override {
-    return !failReplace && HostEnv::ReplaceFile(source, target);
+  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
+    if (failReplace) {
+      return platform::Status::Of(platform::Reason::kAccessDenied);
+    }
+    return HostEnv::ReplaceFile(source, target);
   }
 };
 

@@ -20,8 +20,11 @@ class TestEnv : public platform::HostEnv {
  public:
   using HostEnv::HostEnv;
   bool failDelete = false;
-  bool DeleteFile(const std::string& path) override {
-    return !failDelete && HostEnv::DeleteFile(path);
+  platform::Status DeleteFile(const std::string& path) override {
+    if (failDelete) {
+      return platform::Status::Of(platform::Reason::kAccessDenied);
+    }
+    return HostEnv::DeleteFile(path);
   }
 };
 

@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <tuple>
+#include <vector>
 
 #include "platform/Exception.h"
 #include "platform/HostEnv.h"
+#include "platform/Stream.h"
+#include "platform/posix/HostFiles.h"
 #include "tests/platform/WinePrefix.h"
 
 namespace fs = std::filesystem;
@@ -81,15 +85,16 @@ TEST_F(HostEnvTest, UnmappedDrivesAndNetworkNamesHoldNothing) {
     EXPECT_FALSE(env.CreateFolder(path)) << path;
     EXPECT_FALSE(env.SetCurrentFolder(path)) << path;
     EXPECT_TRUE(env.ListFolder(path).empty()) << path;
-    EXPECT_EQ(env.OpenFile(path, TFileMode::fmCreate), nullptr) << path;
-    EXPECT_EQ(env.CreateTempFile(path, "ZLB"), "") << path;
+    EXPECT_EQ(env.OpenFile(path, TFileMode::fmCreate).Value(), nullptr) << path;
+    EXPECT_EQ(env.CreateTempFile(path, "ZLB").Value(), "") << path;
     EXPECT_EQ(env.HostPath(path), std::nullopt) << path;
   }
 }
 
 TEST_F(HostEnvTest, NonAsciiNamesCrossTheSeamInBothDirections) {
   ASSERT_TRUE(env.CreateFolder("C:\\Caf\xE9 \xDC"));
-  ASSERT_NE(env.OpenFile("C:\\Caf\xE9 \xDC\\Caf\xE9 \xDC.txt", TFileMode::fmCreate), nullptr);
+  ASSERT_NE(env.OpenFile("C:\\Caf\xE9 \xDC\\Caf\xE9 \xDC.txt", TFileMode::fmCreate).Value(),
+            nullptr);
   EXPECT_TRUE(fs::is_regular_file(driveC() + "/Caf\xC3\xA9 \xC3\x9C/Caf\xC3\xA9 \xC3\x9C.txt"));
   EXPECT_TRUE(env.FileExists("c:\\CAF\xE9 \xDC\\caf\xE9 \xDC.TXT"));
 
@@ -142,7 +147,7 @@ TEST_F(HostEnvTest, WindowsNameRulesHoldForLookupsAndCreation) {
   EXPECT_TRUE(fs::is_directory(driveC() + "/Games/Quorin"));
   EXPECT_TRUE(env.FolderExists("C:\\Games\\Quorin"));
   EXPECT_FALSE(env.CreateFolder("C:\\Games\\Quorin.. ")) << "the same folder";
-  ASSERT_NE(env.OpenFile("C:\\Games\\Quorin.\\Rules.", TFileMode::fmCreate), nullptr);
+  ASSERT_NE(env.OpenFile("C:\\Games\\Quorin.\\Rules.", TFileMode::fmCreate).Value(), nullptr);
   EXPECT_TRUE(fs::is_regular_file(driveC() + "/Games/Quorin/Rules"));
   EXPECT_TRUE(env.FileExists("C:\\Games\\...\\Quorin\\rules"));
 
@@ -150,7 +155,7 @@ TEST_F(HostEnvTest, WindowsNameRulesHoldForLookupsAndCreation) {
   for (const char* name : {"a?b", "x|y", "q\"z", "l<m", "m>n", "s*t", "c:d", "t\tb"}) {
     const std::string path = std::string("C:\\") + name;
     EXPECT_FALSE(env.CreateFolder(path)) << name;
-    EXPECT_EQ(env.OpenFile(path, TFileMode::fmCreate), nullptr) << name;
+    EXPECT_EQ(env.OpenFile(path, TFileMode::fmCreate).Value(), nullptr) << name;
     EXPECT_FALSE(env.FileExists(path)) << name;
     EXPECT_FALSE(env.FileExists(path + "\\..\\Westwood\\Tiberian Sun\\Sun.exe")) << name;
   }
@@ -158,7 +163,7 @@ TEST_F(HostEnvTest, WindowsNameRulesHoldForLookupsAndCreation) {
   for (const char* name : {"NUL", "con", "Aux.txt", "nul.tar.gz", "COM1", "lpt9.log", "prn "}) {
     const std::string path = std::string("C:\\Games\\") + name;
     EXPECT_FALSE(env.CreateFolder(path)) << name;
-    EXPECT_EQ(env.OpenFile(path, TFileMode::fmCreate), nullptr) << name;
+    EXPECT_EQ(env.OpenFile(path, TFileMode::fmCreate).Value(), nullptr) << name;
     EXPECT_FALSE(env.MoveFile("C:\\source", path)) << name;
     EXPECT_FALSE(env.ReplaceFile("C:\\source", path)) << name;
   }
@@ -167,6 +172,62 @@ TEST_F(HostEnvTest, WindowsNameRulesHoldForLookupsAndCreation) {
             1);
   for (const char* name : {"COM0", "LPT10", "nullify", "console.txt", "CON1"}) {
     EXPECT_TRUE(env.CreateFolder(std::string("C:\\Games\\") + name)) << name;
+  }
+}
+
+// Every refusal says why, as a kind a caller can decide by and the system's words for it.
+TEST_F(HostEnvTest, FailuresSayWhy) {
+  using platform::Reason;
+  using platform::Status;
+  fs::create_directory(driveC() + "/Games");
+  WriteHostFile(driveC() + "/Games/taken", "taken");
+  WriteHostFile(driveC() + "/Games/read-only", "kept");
+  fs::permissions(driveC() + "/Games/read-only", fs::perms::owner_read);
+  auto held = env.OpenFile("C:\\Games\\taken", TFileMode::fmOpenReadWriteExclusive).Value();
+  ASSERT_NE(held, nullptr);
+  const auto open = [&](const char* path, TFileMode mode) {
+    return env.OpenFile(path, mode).Failure();
+  };
+  const auto moveAcrossDevices = [&](const char* from, const char* to) {
+    platform::SimulateCrossDeviceRenames(true);
+    const Status status = env.MoveFile(from, to);
+    platform::SimulateCrossDeviceRenames(false);
+    return status;
+  };
+  const std::vector<std::tuple<const char*, Status, Reason>> cases = {
+      {"missing", open("C:\\Games\\missing", TFileMode::fmOpenReadDenyWrite), Reason::kNotFound},
+      {"unmapped", open("D:\\x", TFileMode::fmOpenReadDenyWrite), Reason::kNotFound},
+      {"folder", open("C:\\Games", TFileMode::fmCreate), Reason::kIsFolder},
+      {"file on the way", open("C:\\Games\\taken\\x", TFileMode::fmCreate), Reason::kNotFolder},
+      {"read-only", open("C:\\Games\\read-only", TFileMode::fmCreate), Reason::kAccessDenied},
+      {"held", open("C:\\Games\\taken", TFileMode::fmOpenReadDenyWrite), Reason::kInUse},
+      {"device", open("C:\\Games\\nul.txt", TFileMode::fmCreate), Reason::kInvalidName},
+      {"refused", open("C:\\Games\\a?b", TFileMode::fmCreate), Reason::kInvalidName},
+      {"folder exists", env.CreateFolder("C:\\Games"), Reason::kAlreadyExists},
+      {"no parent", env.CreateFolder("C:\\Nowhere\\Rules"), Reason::kNotFound},
+      {"device folder", env.CreateFolder("C:\\Games\\CON"), Reason::kInvalidName},
+      {"delete folder", env.DeleteFile("C:\\Games"), Reason::kIsFolder},
+      {"move onto", env.MoveFile("C:\\Games\\read-only", "C:\\Games\\taken"),
+       Reason::kAlreadyExists},
+      {"copy onto", moveAcrossDevices("C:\\Games\\read-only", "C:\\Games\\taken"),
+       Reason::kAlreadyExists},
+      {"replace device", env.ReplaceFile("C:\\Games\\read-only", "C:\\Games\\lpt1"),
+       Reason::kInvalidName},
+      {"temp nowhere", env.CreateTempFile("C:\\Nowhere", "ZLB").Failure(), Reason::kNotFound},
+      {"enter nowhere", env.SetCurrentFolder("C:\\Nowhere"), Reason::kNotFound},
+  };
+  for (const auto& [what, status, why] : cases) {
+    EXPECT_EQ(static_cast<int>(status.Why()), static_cast<int>(why))
+        << what << ": " << status.Text();
+    EXPECT_FALSE(status.Text().empty()) << what;
+  }
+  // The stream says in plain words that another program holds the file.
+  try {
+    TFileStream stream("C:\\Games\\taken", TFileMode::fmOpenReadDenyWrite, &env);
+    ADD_FAILURE() << "a held file must not open";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(e.Kind(), FailureKind::kCannotOpen);
+    EXPECT_EQ(e.Cause(), "the file is in use by another program");
   }
 }
 
@@ -198,7 +259,7 @@ TEST_F(HostEnvTest, TempFilesAreNewUniqueEmptyAndGetTheUsualMode) {
   fs::create_directory(driveC() + "/Temp");
   std::set<std::string> names;
   for (int i = 0; i < 50; ++i) {
-    const std::string name = env.CreateTempFile(i % 2 ? "C:\\Temp" : "C:\\Temp\\", "ZLB");
+    const std::string name = env.CreateTempFile(i % 2 ? "C:\\Temp" : "C:\\Temp\\", "ZLB").Value();
     ASSERT_EQ(name.rfind("C:\\Temp\\ZLB", 0), 0u) << name;
     ASSERT_EQ(name.substr(name.size() - 4), ".tmp") << name;
     names.insert(name);
@@ -207,13 +268,13 @@ TEST_F(HostEnvTest, TempFilesAreNewUniqueEmptyAndGetTheUsualMode) {
     EXPECT_EQ(ModeOf(host), 0644u);
   }
   EXPECT_EQ(names.size(), 50u);
-  EXPECT_EQ(env.CreateTempFile("C:\\Missing", "ZLB"), "");
+  EXPECT_EQ(env.CreateTempFile("C:\\Missing", "ZLB").Value(), "");
 
   const char* saved = std::getenv("TMPDIR");
   const std::string savedValue = saved ? saved : "";
   ::setenv("TMPDIR", driveC().c_str(), 1);
   EXPECT_EQ(env.TempFolder(), driveC() + "/");
-  const std::string name = env.CreateTempFile(env.TempFolder(), "ZLB");
+  const std::string name = env.CreateTempFile(env.TempFolder(), "ZLB").Value();
   EXPECT_EQ(name.rfind(driveC() + "/ZLB", 0), 0u) << name;
   EXPECT_TRUE(fs::is_regular_file(name));
   saved ? ::setenv("TMPDIR", savedValue.c_str(), 1) : ::unsetenv("TMPDIR");

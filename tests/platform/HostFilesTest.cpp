@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/Exception.h"
-#include "platform/HostFiles.h"
+#include "platform/posix/HostFiles.h"
 #include "support/TempDir.h"
 #include "support/TestData.h"
 
@@ -50,22 +50,22 @@ TEST(HostFile, ReadersShareButShutOutWritersUntilTheyClose) {
   TempDir tmp;
   const std::string name = tmp / "shared.bin";
   WriteHostFile(name, "precious");
-  auto reader = OpenHostFile(name, TFileMode::fmOpenReadDenyWrite);
-  auto secondReader = OpenHostFile(name, TFileMode::fmOpenReadDenyWrite);
+  auto reader = OpenHostFile(name, TFileMode::fmOpenReadDenyWrite).Value();
+  auto secondReader = OpenHostFile(name, TFileMode::fmOpenReadDenyWrite).Value();
   ASSERT_TRUE(reader && secondReader);
-  EXPECT_EQ(OpenHostFile(name, TFileMode::fmCreate), nullptr);
-  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadWriteExclusive), nullptr);
+  EXPECT_EQ(OpenHostFile(name, TFileMode::fmCreate).Value(), nullptr);
+  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadWriteExclusive).Value(), nullptr);
   EXPECT_EQ(ReadHostFile(name), "precious") << "a refused create must not empty the file";
 
   reader.reset();
   secondReader.reset();
-  auto writer = OpenHostFile(name, TFileMode::fmOpenReadWriteExclusive);
+  auto writer = OpenHostFile(name, TFileMode::fmOpenReadWriteExclusive).Value();
   ASSERT_NE(writer, nullptr);
-  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadDenyWrite), nullptr);
+  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadDenyWrite).Value(), nullptr);
   writer.reset();
-  auto creator = OpenHostFile(name, TFileMode::fmCreate);
+  auto creator = OpenHostFile(name, TFileMode::fmCreate).Value();
   ASSERT_NE(creator, nullptr);
-  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadDenyWrite), nullptr);
+  EXPECT_EQ(OpenHostFile(name, TFileMode::fmOpenReadDenyWrite).Value(), nullptr);
   EXPECT_EQ(creator->Seek(0, TSeekOrigin::soEnd), 0) << "an unopposed create truncates";
 }
 
@@ -74,39 +74,39 @@ TEST(HostFile, CreatedFilesGetTheUsualModeAndOnlyRegularFilesOpen) {
   for (mode_t mask : {022, 027}) {
     UmaskGuard guard(mask);
     const std::string name = tmp / std::to_string(mask);
-    ASSERT_NE(OpenHostFile(name, TFileMode::fmCreate), nullptr);
+    ASSERT_NE(OpenHostFile(name, TFileMode::fmCreate).Value(), nullptr);
     EXPECT_EQ(ModeOf(name), 0666u & ~mask);
   }
   // A FIFO without a writer is refused at once rather than waited on.
   ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0666), 0);
   for (TFileMode mode :
        {TFileMode::fmOpenReadDenyWrite, TFileMode::fmCreate, TFileMode::fmOpenReadWriteExclusive}) {
-    EXPECT_EQ(OpenHostFile(tmp.path(), mode), nullptr);
-    EXPECT_EQ(OpenHostFile(tmp / "no/such", mode), nullptr);
-    EXPECT_EQ(OpenHostFile(tmp / "fifo", mode), nullptr);
+    EXPECT_EQ(OpenHostFile(tmp.path(), mode).Value(), nullptr);
+    EXPECT_EQ(OpenHostFile(tmp / "no/such", mode).Value(), nullptr);
+    EXPECT_EQ(OpenHostFile(tmp / "fifo", mode).Value(), nullptr);
   }
-  EXPECT_EQ(OpenHostFile(tmp / "new", TFileMode::fmOpenReadWriteExclusive), nullptr);
+  EXPECT_EQ(OpenHostFile(tmp / "new", TFileMode::fmOpenReadWriteExclusive).Value(), nullptr);
   EXPECT_FALSE(fs::exists(tmp / "new")) << "only fmCreate creates";
 
   // A read-only file opens for reading only, even for root, and is not truncated.
   WriteWithMode(tmp / "read-only", "kept", 0444);
-  EXPECT_EQ(OpenHostFile(tmp / "read-only", TFileMode::fmCreate), nullptr);
-  EXPECT_EQ(OpenHostFile(tmp / "read-only", TFileMode::fmOpenReadWriteExclusive), nullptr);
-  EXPECT_NE(OpenHostFile(tmp / "read-only", TFileMode::fmOpenReadDenyWrite), nullptr);
+  EXPECT_EQ(OpenHostFile(tmp / "read-only", TFileMode::fmCreate).Value(), nullptr);
+  EXPECT_EQ(OpenHostFile(tmp / "read-only", TFileMode::fmOpenReadWriteExclusive).Value(), nullptr);
+  EXPECT_NE(OpenHostFile(tmp / "read-only", TFileMode::fmOpenReadDenyWrite).Value(), nullptr);
   EXPECT_EQ(ReadHostFile(tmp / "read-only"), "kept");
 }
 
 TEST(HostFile, RefusesNegativePositionsAndReportsReadErrors) {
   TempDir tmp;
   WriteHostFile(tmp / "f", "0123456789");
-  auto file = OpenHostFile(tmp / "f", TFileMode::fmOpenReadDenyWrite);
+  auto file = OpenHostFile(tmp / "f", TFileMode::fmOpenReadDenyWrite).Value();
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(file->Seek(-3, TSeekOrigin::soEnd), 7);
   EXPECT_EQ(file->Seek(-1, TSeekOrigin::soBeginning), -1);
   EXPECT_EQ(file->Seek(0, TSeekOrigin::soCurrent), 7) << "a refused seek does not move";
   // Reading the process's own memory at address 0 is an I/O error, not an end of file.
   char buffer[16];
-  auto memory = OpenHostFile("/proc/self/mem", TFileMode::fmOpenReadDenyWrite);
+  auto memory = OpenHostFile("/proc/self/mem", TFileMode::fmOpenReadDenyWrite).Value();
   ASSERT_NE(memory, nullptr);
   EXPECT_THROW(memory->Read(buffer, sizeof buffer), EReadError);
 }

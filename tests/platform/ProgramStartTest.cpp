@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/HostEnv.h"
-#include "platform/ProgramStart.h"
+#include "platform/posix/ProgramStart.h"
 #include "support/TempDir.h"
 #include "tests/platform/WinePrefix.h"
 

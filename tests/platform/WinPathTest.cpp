@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "platform/Exception.h"
-#include "platform/WinPath.h"
+#include "platform/posix/WinPath.h"
 #include "tests/platform/WinePrefix.h"
 
 namespace fs = std::filesystem;

@@ -60,10 +60,7 @@ pid_t StartZlb(const std::vector<std::string>& args, const std::string& cwd,
 }
 
 int Wait(pid_t pid) {
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return status;
+  return zlb_runner::WaitStatus(pid);
 }
 
 // Starts zlb in dir with TMPDIR dir/tmp, sends it the signal after `delay` microseconds and

@@ -78,6 +78,14 @@ inline void Drain(int outFd, std::string& out, int errFd, std::string& err) {
   }
 }
 
+// Waits for a child process to end and returns its wait status.
+inline int WaitStatus(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
+
 }  // namespace zlb_runner
 
 // Runs zlb with the arguments in folder cwd (the test's own when empty). Standard error goes
@@ -135,9 +143,7 @@ inline ZlbResult RunZlb(const std::vector<std::string>& args, const std::string&
   errWrite.Close();
   ZlbResult result;
   zlb_runner::Drain(outRead.fd, result.out, errRead.fd, result.err);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  const int status = zlb_runner::WaitStatus(pid);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }

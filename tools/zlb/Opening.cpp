@@ -1,6 +1,5 @@
 #include "tools/zlb/Opening.h"
 
-#include <cerrno>
 #include <memory>
 
 #include "archive/ArchiveFormat.h"
@@ -11,12 +10,11 @@
 #include "tools/zlb/Messages.h"
 
 namespace zlb {
-namespace {}  // namespace
 
 std::string WhyNothingThere(const std::string& name) {
   platform::Env& env = *platform::Env::Default();
   if (env.FolderExists(name)) {
-    return SystemReason(EISDIR);
+    return platform::SystemText(platform::Reason::kIsFolder);
   }
   if (!env.HostPath(name)) {
     if (name.size() >= 2 && name[1] == ':') {
@@ -26,7 +24,7 @@ std::string WhyNothingThere(const std::string& name) {
       return "network names cannot be reached from here";
     }
   }
-  return SystemReason(ENOENT);
+  return platform::SystemText(platform::Reason::kNotFound);
 }
 
 namespace {
@@ -65,11 +63,9 @@ void OpenForReading(TZLBArchive& archive, const Options& options, bool salvage) 
     }
   } catch (const Exception& failure) {
     std::string text = ShownUtf8(options.archive) + ": " + Describe(failure);
-    const std::string message = failure.Message();
-    if (message == "Archive file not found") {
+    if (failure.Kind() == FailureKind::kNotFound) {
       text += ": " + Shown(WhyNothingThere(name));
-    } else if (message == "The archive file appears to be corrupted" ||
-               message == "Unable to read archive file list") {
+    } else if (failure.Kind() == FailureKind::kCorrupt) {
       if (!HasArchiveTrailer(env, name)) {
         text += ": not a ZLB archive";
       } else if (!salvage) {

@@ -1,11 +1,9 @@
 #include "tools/zlb/Progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <utility>
 
-#include "tools/zlb/Display.h"
+#include "platform/Terminal.h"
 
 namespace zlb {
 namespace {
@@ -21,17 +19,13 @@ std::size_t Width(const std::string& utf8) {
   return width;
 }
 
-bool StartsWith(const std::string& text, const std::string& start) {
-  return text.compare(0, start.size(), start) == 0;
-}
-
 // The one line on screen at a time.
 ProgressLine* active = nullptr;
 
 }  // namespace
 
 ProgressLine::ProgressLine(bool wanted, std::string verb)
-    : enabled_(wanted && ::isatty(STDERR_FILENO) == 1), verb_(std::move(verb)) {
+    : enabled_(wanted && platform::StandardErrorIsTerminal()), verb_(std::move(verb)) {
   if (enabled_) {
     active = this;
   }
@@ -46,8 +40,8 @@ ProgressLine::~ProgressLine() {
 
 void ProgressLine::Attach(TZLBArchive& archive) {
   if (enabled_) {
-    archive.OnProgress = [this](const std::string& Msg, int Percentage) {
-      Report(Msg, Percentage);
+    archive.OnProgress = [this, &archive](const std::string&, int Percentage) {
+      Report(archive.Activity(), Percentage);
     };
   }
 }
@@ -64,17 +58,14 @@ void ProgressLine::SetItem(std::string item) {
   item_ = std::move(item);
 }
 
-void ProgressLine::Report(const std::string& message, int percentage) {
-  // A member's data is reported as "Extracting <name>" while it is read and "Updating <name>"
-  // while it is added; the registry has reports of its own, which are left out.
-  const bool memberData =
-      (StartsWith(message, "Extracting ") || StartsWith(message, "Updating ")) &&
-      message != "Extracting archive registry";
+void ProgressLine::Report(TArchiveActivity activity, int percentage) {
+  // A member's data is reported while it is extracted or added; the registry has reports of its
+  // own, which are left out.
+  const bool memberData = activity == actExtract || activity == actAdd;
   if (!enabled_ || !memberData) {
     return;
   }
-  const std::string item = !item_.empty() ? item_ : Shown(message.substr(message.find(' ') + 1));
-  Show(verb_ + ' ' + item + ' ' + std::to_string(percentage) + '%');
+  Show(verb_ + ' ' + item_ + ' ' + std::to_string(percentage) + '%');
 }
 
 void ProgressLine::ReportBatch(int filesDone, int filesTotal, std::int64_t bytesDone) {

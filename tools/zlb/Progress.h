@@ -20,16 +20,18 @@ class ProgressLine {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  // Binds the archive's OnProgress to this line (the line must outlive the binding's use).
-  // Only the reports on a member's data count; those on the registry and the archive's idle
-  // reports say nothing about the work and are skipped.
+  // Binds the archive's OnProgress to this line (the line and the archive must outlive the
+  // binding's use). Only the reports on a member's data count; those on the registry and the
+  // archive's idle reports say nothing about the work and are skipped.
   void Attach(TZLBArchive& archive);
   // Binds the archive's OnBatchProgress instead: the line shows the files added out of the
   // total and the bytes read so far.
   void AttachBatch(TZLBArchive& archive);
-  // The member or file worked on from now on, as shown (UTF-8, control characters escaped).
+  // The member worked on from now on, as shown (UTF-8, control characters escaped); set before
+  // the work on it begins.
   void SetItem(std::string item);
-  void Report(const std::string& message, int percentage);
+  // A report of the archive's while it does `activity`.
+  void Report(TArchiveActivity activity, int percentage);
   void ReportBatch(int filesDone, int filesTotal, std::int64_t bytesDone);
   // Wipes the line off the screen; the next report draws it again.
   void Clear();

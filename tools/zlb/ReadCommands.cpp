@@ -1,6 +1,5 @@
 // The reading commands. A member that cannot be tested or extracted is reported and the work
 // goes on with the next one; the command then ends with exit status 1.
-#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -92,10 +91,10 @@ void ReportExtractFailure(const Options& options, int index, const TArchiveEntry
                           const Exception& failure) {
   const std::string folder = options.junkPaths ? std::string() : ShortString(entry.Path);
   std::string reason;
-  if (dynamic_cast<const EFCreateError*>(&failure) != nullptr) {
+  if (failure.Kind() == FailureKind::kCannotCreate) {
     reason =
         "Cannot create file " + ShownJoin(options.destDir, folder + "\\" + ShortString(entry.Name));
-  } else if (failure.Message() == "Unable to create destination path") {
+  } else if (failure.Kind() == FailureKind::kCannotCreateFolder) {
     std::string shown = ShownJoin(options.destDir, folder);
     while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\')) {
       shown.pop_back();
@@ -170,9 +169,7 @@ int RunTest(const Options& options) {
     try {
       archive.TestFile(index);
     } catch (const Exception& failure) {
-      verdict = failure.Message() == FormatMessage("File (%d) failed CRC check", index)
-                    ? "bad CRC"
-                    : "damaged data";
+      verdict = failure.Kind() == FailureKind::kBadChecksum ? "bad CRC" : "damaged data";
       Warn(MemberLabel(index, entry) + ": " + Describe(failure));
     }
     bad += verdict == "OK" ? 0 : 1;
@@ -195,7 +192,7 @@ int RunTest(const Options& options) {
 int RunExtract(const Options& options) {
   // Ctrl-C or SIGTERM removes the temporary file of the member being written; the members
   // already extracted stay.
-  InterruptCleanup cleanup;
+  platform::InterruptCleanup cleanup(kInterruptedNotice);
   TemporaryFilesCleanupEnv cleanupEnv(platform::Env::Default(), cleanup, 0);
   ProgressLine progress(!options.quiet, "Extracting");
   TZLBArchive archive(nullptr, &cleanupEnv);
@@ -211,11 +208,10 @@ int RunExtract(const Options& options) {
 
   platform::Env& env = *platform::Env::Default();
   std::string destDir = WithoutClosingSeparators(platform::Utf8ToAnsi(options.destDir));
-  if (!platform::ForceFolders(env, destDir)) {
-    const int why = errno;
-    throw Failure(ShownUtf8(options.destDir) + ": Unable to create destination path: " +
-                  (env.HostPath(destDir) ? ShownUtf8(SystemReason(why != 0 ? why : ENOENT))
-                                         : Shown(WhyNothingThere(destDir))));
+  if (const platform::Status made = platform::ForceFolders(env, destDir); !made) {
+    throw Failure(
+        ShownUtf8(options.destDir) + ": Unable to create destination path: " +
+        (env.HostPath(destDir) ? ShownUtf8(made.Text()) : Shown(WhyNothingThere(destDir))));
   }
   // The archive joins the folder and the member's name as they stand; a closing separator
   // makes the members land inside the folder, in the separator of the folder's own form, so

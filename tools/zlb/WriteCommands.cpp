@@ -4,7 +4,6 @@
 // on one file system) and moved into place when it is complete, an added-to archive is
 // rewritten in the temporary folder and replaces the old one; an interrupted or failed run
 // removes what it began, a killed one leaves at most a temporary file.
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -41,7 +40,7 @@ class ArchiveWithTempFolder : public TZLBArchive {
  public:
   ArchiveWithTempFolder(platform::Env* env, std::string folder)
       : TZLBArchive(nullptr, env), folder_(std::move(folder)) {}
-  std::string MakeTempFileName() override { return Env().CreateTempFile(folder_, "ZLB"); }
+  std::string MakeTempFileName() override { return Env().CreateTempFile(folder_, "ZLB").Value(); }
 
  private:
   std::string folder_;
@@ -74,14 +73,14 @@ class SkipWarningEnv : public platform::EnvWrapper {
 // work is done, so it is taken as the interrupt cleanup's commit.
 class CommitReplaceEnv : public platform::EnvWrapper {
  public:
-  CommitReplaceEnv(platform::Env* target, InterruptCleanup& cleanup)
+  CommitReplaceEnv(platform::Env* target, platform::InterruptCleanup& cleanup)
       : EnvWrapper(target), cleanup_(cleanup) {}
-  bool ReplaceFile(const std::string& source, const std::string& target) override {
+  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
     return cleanup_.Commit([&] { return EnvWrapper::ReplaceFile(source, target); });
   }
 
  private:
-  InterruptCleanup& cleanup_;
+  platform::InterruptCleanup& cleanup_;
 };
 
 // Like other archivers, the work is finished, then the command fails for what was left out.
@@ -137,19 +136,20 @@ void PrintAdded(const std::vector<TArchiveEntry>& added) {
 // A new, empty file beside target for the new archive to be built in (a file of no bytes is an
 // archive without members), registered with the cleanup, removed again unless released. A
 // folder that cannot take the archive is reported before any work is done.
-std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env, InterruptCleanup& cleanup,
+std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env,
+                                               platform::InterruptCleanup& cleanup,
                                                const std::string& target, const Options& options) {
-  InterruptCleanup::Held held;  // never a moment with the file there but not registered
-  errno = 0;
-  std::string name = env.CreateTempFile(platform::FolderPart(target), "ZLB");
-  if (name.empty()) {
-    throw Failure(ShownUtf8(options.archive) + ": cannot create the archive: " +
-                  ShownUtf8(SystemReason(errno != 0 ? errno : ENOENT)));
+  platform::InterruptCleanup::Held held;  // never a moment with the file there but not registered
+  const platform::Result<std::string> made =
+      env.CreateTempFile(platform::FolderPart(target), "ZLB");
+  if (!made) {
+    throw Failure(ShownUtf8(options.archive) +
+                  ": cannot create the archive: " + ShownUtf8(made.Failure().Text()));
   }
-  if (const auto host = env.HostPath(name)) {
+  if (const auto host = env.HostPath(made.Value())) {
     cleanup.Set(kBuildSlot, *host);
   }
-  return std::make_unique<TemporaryFile>(env, name);
+  return std::make_unique<TemporaryFile>(env, made.Value());
 }
 
 }  // namespace
@@ -159,14 +159,15 @@ int RunCreate(const Options& options) {
   const std::string target = platform::Utf8ToAnsi(options.archive);
   const std::string shownArchive = ShownUtf8(options.archive);
   if (env.FolderExists(target)) {
-    throw Failure(shownArchive + ": " + ShownUtf8(SystemReason(EISDIR)));
+    throw Failure(shownArchive + ": " +
+                  ShownUtf8(platform::SystemText(platform::Reason::kIsFolder)));
   }
   const bool replace = env.FileExists(target);
   if (replace && !options.force) {
     throw Failure(shownArchive + ": File already exists (use -f to replace it)");
   }
 
-  InterruptCleanup cleanup;
+  platform::InterruptCleanup cleanup(kInterruptedNotice);
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(&env);
   TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
@@ -182,16 +183,14 @@ int RunCreate(const Options& options) {
 
   // The complete archive takes its place: beside nothing (a file that appeared meanwhile is
   // left alone), or in place of the old one with -f.
-  errno = 0;
-  const bool placed = cleanup.Commit([&] {
+  const platform::Status placed = cleanup.Commit([&] {
     return replace ? env.ReplaceFile(build->Name(), target) : env.MoveFile(build->Name(), target);
   });
   if (!placed) {
-    const int why = errno;
-    throw Failure(shownArchive + (!replace && env.FileExists(target)
-                                      ? ": File already exists (use -f to replace it)"
-                                      : ": cannot put the new archive in place: " +
-                                            ShownUtf8(SystemReason(why != 0 ? why : EIO))));
+    throw Failure(shownArchive +
+                  (!replace && env.FileExists(target)
+                       ? ": File already exists (use -f to replace it)"
+                       : ": cannot put the new archive in place: " + ShownUtf8(placed.Text())));
   }
   build->Release();
   if (options.verbose) {
@@ -201,7 +200,7 @@ int RunCreate(const Options& options) {
 }
 
 int RunAdd(const Options& options) {
-  InterruptCleanup cleanup;
+  platform::InterruptCleanup cleanup(kInterruptedNotice);
   ProgressLine progress(!options.quiet, "Adding");
   SkipWarningEnv listing(platform::Env::Default());
   TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);

@@ -10,10 +10,11 @@
 // reads or holds exclusively.
 namespace platform {
 
-// nullptr when the file cannot be opened or created, is not a regular file (a folder, a FIFO,
-// a device), or a lock conflicts.
-// A created file gets mode 0666 less the umask; fmCreate truncates only once the lock is held.
-std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode);
+// Fails when the file cannot be opened or created, is not a regular file (a folder: kIsFolder;
+// a FIFO, a device), is read-only and wanted for writing (kAccessDenied), or a lock conflicts
+// (kInUse). A created file gets mode 0666 less the umask; fmCreate truncates only once the lock
+// is held.
+Result<std::unique_ptr<File>> OpenHostFile(const std::string& hostPath, TFileMode mode);
 
 // Renames source onto target atomically and durably: the source's data is flushed to the disk
 // before the rename and the target's folder after it, so that after a power loss the target
@@ -21,10 +22,11 @@ std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode);
 // temporary file beside target, renames that over target, flushes the folder, then deletes
 // source. An existing target keeps its mode and is never removed before its replacement is
 // complete; without one, the file keeps the source's mode.
-bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget);
+Status ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget);
 
-// Moves a file; fails when target exists. Across file systems copies, then deletes source.
-bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget);
+// Moves a file; fails with kAlreadyExists when target exists. Across file systems copies, then
+// deletes source.
+Status MoveHostFile(const std::string& hostSource, const std::string& hostTarget);
 
 // A test hook, not for use by the program: while on, the first rename of ReplaceHostFile and
 // MoveHostFile fails as it does between two file systems, so that tests can run their copying

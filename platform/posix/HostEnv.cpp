@@ -1,6 +1,6 @@
 // The host environment: every Windows path is resolved onto the Linux file system first
-// (platform/WinPath.h), every name crosses between Windows-1252 and UTF-8 here, and the file
-// work on host paths is left to platform/HostFiles.h and platform/ProgramStart.h.
+// (platform/posix/WinPath.h), every name crosses between Windows-1252 and UTF-8 here, and the file
+// work on host paths is left to platform/posix/HostFiles.h and platform/posix/ProgramStart.h.
 #include "platform/HostEnv.h"
 
 #include <dirent.h>
@@ -9,15 +9,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
 #include "platform/CodePage.h"
-#include "platform/HostFiles.h"
-#include "platform/HostUtil.h"
-#include "platform/ProgramStart.h"
 #include "platform/WinNames.h"
-#include "platform/WinPath.h"
+#include "platform/posix/ErrnoStatus.h"
+#include "platform/posix/HostFiles.h"
+#include "platform/posix/HostUtil.h"
+#include "platform/posix/ProgramStart.h"
+#include "platform/posix/WinPath.h"
 
 namespace platform {
 namespace {
@@ -76,6 +78,27 @@ bool NamesDevice(const std::string& path) {
   return !parts.components.empty() && IsDeviceName(parts.components.back());
 }
 
+// Why a path that names nothing on this host (HostPath gave nothing) cannot be used: a name
+// that Windows refuses cannot be created; anything else (an unmapped drive, a network name,
+// an unknown current folder) is not there.
+Status Unreachable(const std::string& path, bool creating) {
+  if (creating) {
+    const WindowsPathParts parts = ParseWindowsPath(path);
+    const bool refused = path.find('\0') != std::string::npos ||
+                         std::any_of(parts.components.begin(), parts.components.end(),
+                                     [](const std::string& c) { return !IsUsableComponent(c); });
+    if (refused) {
+      return Status::Of(Reason::kInvalidName);
+    }
+  }
+  return Status::Of(Reason::kNotFound);
+}
+
+// The outcome of a system call that reports failure through errno.
+Status Checked(bool succeeded) {
+  return succeeded ? Status() : StatusOfErrno(errno);
+}
+
 }  // namespace
 
 HostEnv::HostEnv(std::string winePrefix)
@@ -90,14 +113,14 @@ std::string HostEnv::WindowsPath(const std::string& hostPath) {
   return WindowsPathOfHost(winePrefix_, hostPath);
 }
 
-std::unique_ptr<File> HostEnv::OpenFile(const std::string& path, TFileMode mode) {
-  if (mode == TFileMode::fmCreate && NamesDevice(path)) {
-    return nullptr;
+Result<std::unique_ptr<File>> HostEnv::OpenFile(const std::string& path, TFileMode mode) {
+  const bool creating = mode == TFileMode::fmCreate;
+  if (creating && NamesDevice(path)) {
+    return Status::Of(Reason::kInvalidName);
   }
   const auto hostPath = HostPath(path);
   if (!hostPath) {
-    errno = ENOENT;  // an unmapped drive or a network name: nothing of that name is here
-    return nullptr;
+    return Unreachable(path, creating);
   }
   return OpenHostFile(*hostPath, mode);
 }
@@ -113,37 +136,60 @@ bool HostEnv::FolderExists(const std::string& path) {
   return hostPath && IsHostFolder(*hostPath);
 }
 
-bool HostEnv::CreateFolder(const std::string& path) {
+Status HostEnv::CreateFolder(const std::string& path) {
   if (NamesDevice(path)) {
-    return false;
+    return Status::Of(Reason::kInvalidName);
   }
   const auto hostPath = HostPath(path);
-  return hostPath && ::mkdir(hostPath->c_str(), 0777) == 0;
+  if (!hostPath) {
+    return Unreachable(path, true);
+  }
+  return Checked(::mkdir(hostPath->c_str(), 0777) == 0);
 }
 
-bool HostEnv::DeleteFile(const std::string& path) {
+Status HostEnv::DeleteFile(const std::string& path) {
   const auto hostPath = HostPath(path);
+  if (!hostPath) {
+    return Unreachable(path, false);
+  }
   struct stat st;
-  return hostPath && HostStat(*hostPath, st) && S_ISREG(st.st_mode) &&
-         ::unlink(hostPath->c_str()) == 0;
+  if (!HostStat(*hostPath, st)) {
+    return StatusOfErrno(errno);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    return StatusOfErrno(S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
+  }
+  return Checked(::unlink(hostPath->c_str()) == 0);
 }
 
-bool HostEnv::MoveFile(const std::string& from, const std::string& to) {
+Status HostEnv::MoveFile(const std::string& from, const std::string& to) {
   if (NamesDevice(to)) {
-    return false;
+    return Status::Of(Reason::kInvalidName);
   }
   const auto hostFrom = HostPath(from);
+  if (!hostFrom) {
+    return Unreachable(from, false);
+  }
   const auto hostTo = HostPath(to);
-  return hostFrom && hostTo && MoveHostFile(*hostFrom, *hostTo);
+  if (!hostTo) {
+    return Unreachable(to, true);
+  }
+  return MoveHostFile(*hostFrom, *hostTo);
 }
 
-bool HostEnv::ReplaceFile(const std::string& source, const std::string& target) {
+Status HostEnv::ReplaceFile(const std::string& source, const std::string& target) {
   if (NamesDevice(target)) {
-    return false;
+    return Status::Of(Reason::kInvalidName);
   }
   const auto hostSource = HostPath(source);
+  if (!hostSource) {
+    return Unreachable(source, false);
+  }
   const auto hostTarget = HostPath(target);
-  return hostSource && hostTarget && ReplaceHostFile(*hostSource, *hostTarget);
+  if (!hostTarget) {
+    return Unreachable(target, true);
+  }
+  return ReplaceHostFile(*hostSource, *hostTarget);
 }
 
 std::vector<FolderItem> HostEnv::ListFolder(const std::string& path,
@@ -181,10 +227,10 @@ std::string HostEnv::TempFolder() {
   return WithTrailingSeparator(Utf8ToAnsi(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp"));
 }
 
-std::string HostEnv::CreateTempFile(const std::string& folder, const std::string& prefix) {
+Result<std::string> HostEnv::CreateTempFile(const std::string& folder, const std::string& prefix) {
   const auto hostFolder = HostPath(folder.empty() ? "." : folder);
   if (!hostFolder) {
-    return "";
+    return Unreachable(folder, false);
   }
   const std::string hostPrefix = AnsiToUtf8(prefix);
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -200,10 +246,10 @@ std::string HostEnv::CreateTempFile(const std::string& folder, const std::string
       return WithTrailingSeparator(folder) + prefix + name;
     }
     if (errno != EEXIST) {
-      return "";
+      return StatusOfErrno(errno);
     }
   }
-  return "";
+  return StatusOfErrno(EEXIST);
 }
 
 std::string HostEnv::CurrentFolder() {
@@ -211,9 +257,12 @@ std::string HostEnv::CurrentFolder() {
   return cwd.empty() ? "" : WindowsPath(cwd);
 }
 
-bool HostEnv::SetCurrentFolder(const std::string& path) {
+Status HostEnv::SetCurrentFolder(const std::string& path) {
   const auto hostPath = HostPath(path);
-  return hostPath && ::chdir(hostPath->c_str()) == 0;
+  if (!hostPath) {
+    return Unreachable(path, false);
+  }
+  return Checked(::chdir(hostPath->c_str()) == 0);
 }
 
 StartResult HostEnv::StartProgram(const std::string& program, const std::string& parameters,

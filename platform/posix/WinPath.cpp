@@ -1,4 +1,4 @@
-#include "platform/WinPath.h"
+#include "platform/posix/WinPath.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -12,8 +12,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
-#include "platform/HostUtil.h"
 #include "platform/WinNames.h"
+#include "platform/posix/HostUtil.h"
 
 namespace platform {
 namespace {

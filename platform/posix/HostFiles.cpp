@@ -1,4 +1,4 @@
-#include "platform/HostFiles.h"
+#include "platform/posix/HostFiles.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "platform/Exception.h"
-#include "platform/HostUtil.h"
+#include "platform/posix/ErrnoStatus.h"
+#include "platform/posix/HostUtil.h"
 
 namespace platform {
 namespace {
@@ -35,14 +36,14 @@ class Fd {
     fd_ = -1;
     return fd;
   }
-  // Closes the descriptor now; false when the close reports an error (a late write failure).
-  bool Reset() {
+  // Closes the descriptor now; a failure is an error the close reports (a late write failure).
+  Status Reset() {
     if (fd_ < 0) {
-      return true;
+      return Status();
     }
     const int result = ::close(fd_);
     fd_ = -1;
-    return result == 0;
+    return result == 0 ? Status() : StatusOfErrno(errno);
   }
 
  private:
@@ -114,14 +115,14 @@ class HostFile : public File {
   std::size_t Read(void* buffer, std::size_t count) override {
     const ssize_t n = ReadFully(fd_.Get(), buffer, count);
     if (n < 0) {
-      throw EReadError("Stream read error", SystemReason(errno));
+      throw EReadError("Stream read error", ErrnoText(errno));
     }
     return static_cast<std::size_t>(n);
   }
 
   std::size_t Write(const void* buffer, std::size_t count) override {
     if (!WriteFully(fd_.Get(), buffer, count)) {
-      throw EWriteError("Stream write error", SystemReason(errno));
+      throw EWriteError("Stream write error", ErrnoText(errno));
     }
     return count;
   }
@@ -143,9 +144,9 @@ class HostFile : public File {
     return position < 0 ? -1 : static_cast<std::int64_t>(position);
   }
 
-  bool Sync() override { return ::fsync(fd_.Get()) == 0; }
+  Status Sync() override { return ::fsync(fd_.Get()) == 0 ? Status() : StatusOfErrno(errno); }
 
-  bool Close() override { return fd_.Reset(); }
+  Status Close() override { return fd_.Reset(); }
 
  private:
   Fd fd_;
@@ -162,29 +163,30 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// The outcome of a system call that reports failure through errno.
+Status Checked(bool succeeded) {
+  return succeeded ? Status() : StatusOfErrno(errno);
+}
+
 // Flushes a file's data to the disk, so that a rename that follows cannot reach the disk
 // before the data it names. A FIFO must not block the open.
-bool SyncHostFile(const std::string& path) {
+Status SyncHostFile(const std::string& path) {
   Fd fd(OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK));
-  return fd.Valid() && ::fsync(fd.Get()) == 0;
+  return Checked(fd.Valid() && ::fsync(fd.Get()) == 0);
 }
 
 // Flushes a folder's entries to the disk, so that a rename into it survives a power loss.
-bool SyncHostFolder(const std::string& folder) {
+Status SyncHostFolder(const std::string& folder) {
   Fd fd(OpenRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY));
-  return fd.Valid() && ::fsync(fd.Get()) == 0;
+  return Checked(fd.Valid() && ::fsync(fd.Get()) == 0);
 }
 
 // Set by tests to try the copying path of a replace or move on one file system.
 std::atomic<bool> crossDeviceSimulated{false};
 
-// Whether the source's own rename is to fail as between two file systems (errno EXDEV).
+// Whether the source's own rename is to fail as between two file systems.
 bool RenameFailsAcrossDevices() {
-  if (!crossDeviceSimulated) {
-    return false;
-  }
-  errno = EXDEV;
-  return true;
+  return crossDeviceSimulated;
 }
 
 // A hidden copy of a file, made in the folder of the name it is to take, so that it can then
@@ -201,11 +203,14 @@ class CopyBeside {
   CopyBeside& operator=(const CopyBeside&) = delete;
 
   // Copies source (a regular file) next to target with the given mode and flushes it to disk.
-  bool Make(const std::string& source, const std::string& target, mode_t mode) {
+  Status Make(const std::string& source, const std::string& target, mode_t mode) {
     Fd in(OpenRetrying(source.c_str(), O_RDONLY | O_NONBLOCK));  // a FIFO must not block
     struct stat st;
-    if (!in.Valid() || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      return false;
+    if (!in.Valid() || ::fstat(in.Get(), &st) != 0) {
+      return StatusOfErrno(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+      return StatusOfErrno(S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
     }
     // A name of fixed length, so that a target name as long as the system allows still
     // leaves room for its copy.
@@ -217,27 +222,27 @@ class CopyBeside {
       if (created >= 0) {
         tempPath_ = candidate;
       } else if (errno != EEXIST) {
-        return false;
+        return StatusOfErrno(errno);
       }
     }
     Fd out(created);
     if (!out.Valid()) {
-      return false;
+      return StatusOfErrno(EEXIST);
     }
     std::vector<std::uint8_t> buffer(65536);
     for (;;) {
       const ssize_t n = ReadFully(in.Get(), buffer.data(), buffer.size());
       if (n < 0 || !WriteFully(out.Get(), buffer.data(), static_cast<std::size_t>(n))) {
-        return false;
+        return StatusOfErrno(errno);
       }
       if (static_cast<std::size_t>(n) < buffer.size()) {
         break;
       }
     }
-    if (::fchmod(out.Get(), mode) != 0) {
-      return false;
+    if (::fchmod(out.Get(), mode) != 0 || ::fsync(out.Get()) != 0) {
+      return StatusOfErrno(errno);
     }
-    return ::fsync(out.Get()) == 0 && out.Reset();
+    return out.Reset();
   }
 
   const std::string& Path() const { return tempPath_; }
@@ -249,35 +254,34 @@ class CopyBeside {
 };
 
 // Renames source to target unless target exists, without a window in which another process
-// could create target unnoticed. errno tells why it failed.
-bool RenameNoReplace(const std::string& source, const std::string& target) {
+// could create target unnoticed. Returns 0, or the error number of the failure.
+int RenameNoReplace(const std::string& source, const std::string& target) {
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-    return true;
+    return 0;
   }
   if (errno != EINVAL && errno != ENOSYS) {
-    return false;
+    return errno;
   }
   // The file system cannot rename without replacing: a hard link fails on an existing name
   // just as atomically.
   if (::link(source.c_str(), target.c_str()) == 0) {
     ::unlink(source.c_str());
-    return true;
+    return 0;
   }
   if (errno != EPERM && errno != ENOTSUP) {
-    return false;
+    return errno;
   }
   // No hard links either (or source is a folder): test, then rename.
   struct stat st;
   if (::lstat(target.c_str(), &st) == 0) {
-    errno = EEXIST;
-    return false;
+    return EEXIST;
   }
-  return ::rename(source.c_str(), target.c_str()) == 0;
+  return ::rename(source.c_str(), target.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace
 
-std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode) {
+Result<std::unique_ptr<File>> OpenHostFile(const std::string& hostPath, TFileMode mode) {
   int flags = O_RDONLY;
   int lock = LOCK_SH;
   switch (mode) {
@@ -301,100 +305,112 @@ std::unique_ptr<File> OpenHostFile(const std::string& hostPath, TFileMode mode) 
   struct stat before;
   if (mode != TFileMode::fmOpenReadDenyWrite && ::stat(hostPath.c_str(), &before) == 0 &&
       S_ISREG(before.st_mode) && (before.st_mode & 0222) == 0) {
-    return nullptr;
+    return StatusOfErrno(EACCES);
   }
   // Opened without blocking, so that a FIFO (which would wait for a writer) is refused as
   // promptly as a folder or a device: only regular files are files here.
   Fd fd(OpenRetrying(hostPath.c_str(), flags | O_NONBLOCK, 0666));
   if (!fd.Valid()) {
-    return nullptr;  // EISDIR for a folder opened for writing, among others
+    return StatusOfErrno(errno);  // EISDIR for a folder opened for writing, among others
   }
   struct stat st;
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    // The reason callers can report: a folder is named as such; a FIFO or a device is "no
-    // such device" as far as files go.
-    errno = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
-    return nullptr;
+  if (::fstat(fd.Get(), &st) != 0) {
+    return StatusOfErrno(errno);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    // A folder is named as such; a FIFO or a device is "no such device" as far as files go.
+    return StatusOfErrno(S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
   }
   const int status = ::fcntl(fd.Get(), F_GETFL);
   if (status < 0 || ::fcntl(fd.Get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
-    return nullptr;
+    return StatusOfErrno(errno);
   }
   if (!Lock(fd.Get(), lock)) {
-    return nullptr;
+    return StatusOfErrno(errno);  // EWOULDBLOCK: another open holds a lock that conflicts
   }
   if (mode == TFileMode::fmCreate && ::ftruncate(fd.Get(), 0) != 0) {
-    return nullptr;
+    return StatusOfErrno(errno);
   }
-  return std::make_unique<HostFile>(std::move(fd));
+  return std::unique_ptr<File>(std::make_unique<HostFile>(std::move(fd)));
 }
 
-bool ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget) {
+Status ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget) {
   const std::optional<mode_t> targetMode = HostModeOf(hostTarget);
   const std::optional<mode_t> sourceMode = HostModeOf(hostSource);
   if (!sourceMode) {
-    return false;
+    return StatusOfErrno(errno);
   }
   // Give the source the target's mode before it takes the target's name, so the target
   // never appears with another mode. Without a target the source keeps its own mode, on
   // either path below.
   // The data goes to the disk before the rename and the rename before success is reported,
   // so that after a power loss the target holds either its old content or all of the new.
-  if (!SyncHostFile(hostSource)) {
-    return false;
+  if (const Status synced = SyncHostFile(hostSource); !synced) {
+    return synced;
   }
   const bool modeSet =
       targetMode && *targetMode != *sourceMode && ::chmod(hostSource.c_str(), *targetMode) == 0;
-  if (!RenameFailsAcrossDevices() && ::rename(hostSource.c_str(), hostTarget.c_str()) == 0) {
-    return SyncHostFolder(FolderOf(hostTarget));
+  int renameError = EXDEV;
+  if (!RenameFailsAcrossDevices()) {
+    if (::rename(hostSource.c_str(), hostTarget.c_str()) == 0) {
+      return SyncHostFolder(FolderOf(hostTarget));
+    }
+    renameError = errno;
   }
-  const int renameError = errno;
   if (modeSet) {
     ::chmod(hostSource.c_str(), *sourceMode);
   }
   if (renameError != EXDEV) {
-    return false;
+    return StatusOfErrno(renameError);
   }
   CopyBeside copy;
-  if (!copy.Make(hostSource, hostTarget, targetMode.value_or(*sourceMode)) ||
-      ::rename(copy.Path().c_str(), hostTarget.c_str()) != 0) {
-    return false;
+  if (const Status made = copy.Make(hostSource, hostTarget, targetMode.value_or(*sourceMode));
+      !made) {
+    return made;
+  }
+  if (::rename(copy.Path().c_str(), hostTarget.c_str()) != 0) {
+    return StatusOfErrno(errno);
   }
   copy.Commit();
-  if (!SyncHostFolder(FolderOf(hostTarget))) {
-    return false;
+  if (const Status synced = SyncHostFolder(FolderOf(hostTarget)); !synced) {
+    return synced;
   }
   // The target is complete; a source that cannot be removed stays behind, as a move across
   // volumes does on Windows.
   ::unlink(hostSource.c_str());
-  return true;
+  return Status();
 }
 
-bool MoveHostFile(const std::string& hostSource, const std::string& hostTarget) {
-  if (!RenameFailsAcrossDevices() && RenameNoReplace(hostSource, hostTarget)) {
-    return true;
-  }
-  if (errno != EXDEV) {
-    return false;
+Status MoveHostFile(const std::string& hostSource, const std::string& hostTarget) {
+  if (!RenameFailsAcrossDevices()) {
+    const int renameError = RenameNoReplace(hostSource, hostTarget);
+    if (renameError != EXDEV) {
+      return renameError == 0 ? Status() : StatusOfErrno(renameError);
+    }
   }
   struct stat st;
   if (::lstat(hostTarget.c_str(), &st) == 0) {
-    return false;
+    return StatusOfErrno(EEXIST);
   }
   const std::optional<mode_t> sourceMode = HostModeOf(hostSource);
+  if (!sourceMode) {
+    return StatusOfErrno(errno);
+  }
   CopyBeside copy;
-  if (!sourceMode || !copy.Make(hostSource, hostTarget, *sourceMode) ||
-      !RenameNoReplace(copy.Path(), hostTarget)) {
-    return false;
+  if (const Status made = copy.Make(hostSource, hostTarget, *sourceMode); !made) {
+    return made;
+  }
+  if (const int renameError = RenameNoReplace(copy.Path(), hostTarget); renameError != 0) {
+    return StatusOfErrno(renameError);
   }
   copy.Commit();
   // The copy is on the disk (CopyBeside flushed it); so must its name be before the source
   // goes.
-  if (!SyncHostFolder(FolderOf(hostTarget))) {
-    return false;
+  if (const Status synced = SyncHostFolder(FolderOf(hostTarget)); !synced) {
+    return synced;
   }
   ::unlink(hostSource.c_str());
-  return true;
+  return Status();
 }
 
 void SimulateCrossDeviceRenames(bool on) {

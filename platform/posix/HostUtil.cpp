@@ -1,4 +1,4 @@
-#include "platform/HostUtil.h"
+#include "platform/posix/HostUtil.h"
 
 #include <sys/random.h>
 #include <time.h>

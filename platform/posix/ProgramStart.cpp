@@ -1,4 +1,4 @@
-#include "platform/ProgramStart.h"
+#include "platform/posix/ProgramStart.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -13,8 +13,8 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/HostUtil.h"
 #include "platform/WinNames.h"
+#include "platform/posix/HostUtil.h"
 
 namespace platform {
 namespace {
