@@ -14,7 +14,8 @@ namespace {
 
 // Pieces handed over at a time.
 constexpr std::size_t kChunkPieces = 16;
-// What the member the caller is at may hold beyond the limit: it never waits for the others.
+// What the member the caller is at may hold, whatever the others hold: it never waits for them,
+// and a large member alone needs no more than this.
 constexpr std::size_t kHeadChunks = 4;
 // The archive is read through a buffer of at most this size (a member needs no more than its
 // own data), as when it is read on the caller's thread.
@@ -174,9 +175,11 @@ void ReadingPipeline::Publish(std::size_t position, Item& item, Chunk& chunk,
     if (pool_->Stopping() || item.dropped) {
       throw Dropped{};
     }
+    // The member being written is passed on as it comes, a few pieces at a time; the members
+    // behind it share the limit.
     const bool atHead = pool_->Head() == position;
-    if (memoryHeld_ + size <= settings_.memoryLimit ||
-        (atHead && item.chunks.size() < kHeadChunks)) {
+    if (size == 0 ||
+        (atHead ? item.chunks.size() < kHeadChunks : memoryHeld_ + size <= settings_.memoryLimit)) {
       break;
     }
     pool_->WorkersWake().wait(lock);

@@ -19,9 +19,8 @@ class Env;
 // other in a known order, and hands each member over as it would have come out of reading it
 // there and then: piece by piece (4096 bytes, as the archive reads them), with the beeps the
 // inflation sounded before each piece sounded again on the caller's thread, and with a failure
-// at the piece where it came. The member data held in memory by all members together stays
-// within a limit (the member the caller is at may always hold a few pieces more, so it never
-// waits for the others).
+// at the piece where it came. The member the caller is at is passed on a few pieces at a time;
+// the data of the members behind it, read further ahead, stays within a limit.
 class ReadingPipeline {
  public:
   struct Member {

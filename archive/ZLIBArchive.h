@@ -146,7 +146,7 @@ class TZLBArchive : public TComponent {
   int FThreads = 1;
   // The most bytes of zlib streams of files being added held in memory at a time; a larger one
   // goes straight into the archive being assembled once it is that member's turn. Members read
-  // ahead hold no more than this either (and by default far less).
+  // ahead hold no more than this either (and by default half of it).
   std::int64_t FMemoryLimit;
 
  private:
