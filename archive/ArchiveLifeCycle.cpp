@@ -13,8 +13,8 @@
 
 TZLBArchive::TZLBArchive(TComponent* owner, platform::Env* env)
     : TComponent(owner),
-      FTrailer(ZeroTrailer()),
-      FMemoryLimit(kMemoryLimit),
+      FTrailer(archive::ZeroTrailer()),
+      FMemoryLimit(archive::kMemoryLimit),
       env_(env ? env : platform::Env::Default()) {
   BuildCRCTable();
 }
@@ -35,7 +35,7 @@ void TZLBArchive::CloseArchive() {
   FEntries.clear();
   misplaced_.clear();
   FIsNew = false;
-  FTrailer = ZeroTrailer();
+  FTrailer = archive::ZeroTrailer();
   FFileName.clear();
   FActivity = actIdle;
   DoProgress(this);
@@ -72,8 +72,8 @@ void TZLBArchive::SetThreads(int count) {
 }
 
 void TZLBArchive::BuildCRCTable() {
-  FCRCTable = BuildCRC32Table();
-  crc_ = std::make_unique<Crc32Engine>(FCRCTable);
+  FCRCTable = archive::BuildCRC32Table();
+  crc_ = std::make_unique<archive::Crc32Engine>(FCRCTable);
 }
 
 namespace {

@@ -22,7 +22,8 @@ namespace {
 // Member data and the registry move in pieces of this size.
 constexpr std::int64_t kPiece = 4096;
 
-static_assert(kPiece == ReadingPipeline::kPiece, "members read ahead come in the same pieces");
+static_assert(kPiece == archive::ReadingPipeline::kPiece,
+              "members read ahead come in the same pieces");
 
 // The archive is read, and extracted files are written, through buffers of this size, so the
 // small pieces above cost no system call each.
@@ -39,14 +40,14 @@ const char* const kCannotReadList = "Unable to read archive file list";
 // records, and a registry between the member data and the trailer. A compressed registry
 // cannot inflate to more than the best ratio deflate achieves.
 bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
-  if (trailer.FileCount < 0 || trailer.FileCount > kMaxEntries) {
+  if (trailer.FileCount < 0 || trailer.FileCount > archive::kMaxEntries) {
     return false;
   }
-  const std::int64_t bytes = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
+  const std::int64_t bytes = std::int64_t{trailer.FileCount} * std::int64_t{archive::kEntrySize};
   if (bytes == 0) {
     return true;
   }
-  const std::int64_t end = fileSize - std::int64_t{kTrailerSize};
+  const std::int64_t end = fileSize - std::int64_t{archive::kTrailerSize};
   if (trailer.RegistryOffset < 0 || trailer.RegistryOffset > end) {
     return false;
   }
@@ -122,14 +123,15 @@ class RegistryCollector {
   void Append(const std::uint8_t* data, std::size_t count) {
     pending_.insert(pending_.end(), data, data + count);
     std::size_t used = 0;
-    while (pending_.size() - used >= kEntrySize) {
-      entries_.push_back(std::make_unique<TArchiveEntry>(DecodeEntry(pending_.data() + used)));
-      used += kEntrySize;
+    while (pending_.size() - used >= archive::kEntrySize) {
+      entries_.push_back(
+          std::make_unique<TArchiveEntry>(archive::DecodeEntry(pending_.data() + used)));
+      used += archive::kEntrySize;
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
   }
   std::int64_t Bytes() const {
-    return static_cast<std::int64_t>(entries_.size() * kEntrySize + pending_.size());
+    return static_cast<std::int64_t>(entries_.size() * archive::kEntrySize + pending_.size());
   }
   std::vector<std::unique_ptr<TArchiveEntry>> TakeEntries() { return std::move(entries_); }
 
@@ -143,7 +145,7 @@ class RegistryCollector {
 std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
     TStream& file, const TArchiveTrailer& trailer, platform::Env& env,
     const std::function<void(std::size_t)>& pieceRead) {
-  const std::int64_t expected = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
+  const std::int64_t expected = std::int64_t{trailer.FileCount} * std::int64_t{archive::kEntrySize};
   if (expected == 0) {
     return {};
   }
@@ -185,7 +187,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   }
   std::unique_ptr<TFileStream> opened;
   try {
-    opened = OpenForReading(FileName, Env());
+    opened = archive::OpenFileForReading(FileName, Env());
   } catch (...) {
     FFileName.clear();
     throw;
@@ -198,23 +200,23 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   // format; that one is refused before its CRC is computed over gigabytes.
   const std::int64_t size = file->Size();
   try {
-    const std::int64_t content = size - std::int64_t{kTrailerSize};
-    if ((size > 0 && content < 0) || content > kMaxArchiveBytes) {
+    const std::int64_t content = size - std::int64_t{archive::kTrailerSize};
+    if ((size > 0 && content < 0) || content > archive::kMaxArchiveBytes) {
       throw Exception(FailureKind::kCorrupt, "The archive file appears to be corrupted");
     }
-    const std::uint32_t crc = salvaging_ ? 0 : CalcCRC(*file, std::int64_t{kTrailerSize});
+    const std::uint32_t crc = salvaging_ ? 0 : CalcCRC(*file, std::int64_t{archive::kTrailerSize});
     if (size > 0) {
-      std::uint8_t trailer[kTrailerSize];
+      std::uint8_t trailer[archive::kTrailerSize];
       file->SetPosition(content);
-      file->ReadBuffer(trailer, kTrailerSize);
-      FTrailer = DecodeTrailer(trailer);
+      file->ReadBuffer(trailer, archive::kTrailerSize);
+      FTrailer = archive::DecodeTrailer(trailer);
     }
     if (!salvaging_ && crc != FTrailer.ArchiveCRC) {
       throw Exception(FailureKind::kCorrupt, "The archive file appears to be corrupted");
     }
   } catch (...) {
     FFileName.clear();
-    FTrailer = ZeroTrailer();
+    FTrailer = archive::ZeroTrailer();
     throw;
   }
 
@@ -225,7 +227,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     }
     if (FTrailer.RegistryCompressed != 0) {
       FActivity = actReadRegistry;
-      FActivityTotal = FTrailer.FileCount * static_cast<std::int32_t>(kEntrySize);
+      FActivityTotal = FTrailer.FileCount * static_cast<std::int32_t>(archive::kEntrySize);
       FActivityDone = 0;
       FActivityText = "Extracting archive registry";
     }
@@ -299,15 +301,15 @@ bool TZLBArchive::ReadMember(int Index, TStream* Dest, bool checkCrc) {
   const std::string corrupt = FormatMessage("File (%d) is corrupt", Index);
   // The member read ahead by a worker, when it was: its pieces come from there, with the
   // beeps and the failure they came with; the reporting below is the same.
-  std::unique_ptr<ReadingPipeline::Ticket> ahead =
-      readAhead_ ? ReadingPipeline::Take(readAhead_, Index, Dest != nullptr) : nullptr;
+  std::unique_ptr<archive::ReadingPipeline::Ticket> ahead =
+      readAhead_ ? archive::ReadingPipeline::Take(readAhead_, Index, Dest != nullptr) : nullptr;
   if (static_cast<std::size_t>(Index) >= misplaced_.size() ||
       misplaced_[static_cast<std::size_t>(Index)]) {
     throw Exception(FailureKind::kCorrupt, corrupt, "its data lies outside the member data");
   }
   std::unique_ptr<TFileStream> file;
   if (!ahead) {
-    file = OpenForReading(FFileName, Env());
+    file = archive::OpenFileForReading(FFileName, Env());
   }
   // The member's CRC is computed from the pieces as they are written. When Dest held bytes
   // already, the check covers all of Dest from its first byte, which only a second pass over
@@ -331,7 +333,7 @@ bool TZLBArchive::ReadMember(int Index, TStream* Dest, bool checkCrc) {
     FActivity = actExtract;
     FActivityTotal = entry.UnpackedSize;
     FActivityDone = 0;
-    FActivityText = FormatMessage("Extracting %s", ShortString(entry.Name));
+    FActivityText = FormatMessage("Extracting %s", archive::ShortString(entry.Name));
     std::uint8_t buffer[kPiece];
     for (std::int64_t remaining = entry.UnpackedSize; remaining > 0;) {
       const std::int64_t asked = std::min(remaining, kPiece);
@@ -383,7 +385,7 @@ void TZLBArchive::ReadAhead(const std::vector<int>& Order, bool KeepData) {
   if (FThreads < 2 || Order.empty() || FFileName.empty()) {
     return;
   }
-  std::vector<ReadingPipeline::Member> members;
+  std::vector<archive::ReadingPipeline::Member> members;
   members.reserve(Order.size());
   for (const int index : Order) {
     if (index < 0 || index >= FileCount()) {
@@ -393,10 +395,11 @@ void TZLBArchive::ReadAhead(const std::vector<int>& Order, bool KeepData) {
     members.push_back({index, FEntries[i].get(), i >= misplaced_.size() || misplaced_[i]});
   }
   try {
-    readAhead_ = std::make_shared<ReadingPipeline>(
+    readAhead_ = std::make_shared<archive::ReadingPipeline>(
         FFileName, std::move(members),
-        ReadingPipeline::Settings{&Env(), crc_.get(), static_cast<std::size_t>(FThreads),
-                                  std::min(FMemoryLimit, kReadAheadLimit), KeepData});
+        archive::ReadingPipeline::Settings{&Env(), crc_.get(), static_cast<std::size_t>(FThreads),
+                                           std::min(FMemoryLimit, archive::kReadAheadLimit),
+                                           KeepData});
   } catch (const std::exception&) {
     // Without the file (or the threads) each member is read when it is asked for, and fails
     // then as it would.
@@ -409,7 +412,7 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
   }
   TArchiveEntry entry;
   GetFileEntry(Index, entry);
-  const DiskWriter disk(Env(), DiskPolicy{FExtractWithPath});
+  const archive::DiskWriter disk(Env(), archive::DiskPolicy{FExtractWithPath});
   const std::string full = disk.Place(DestDir, entry, Index);
   const bool written = disk.Write(
       full, [&](TStream& out) { ExtractToStream(Index, out); },
@@ -422,7 +425,7 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
         return Replace;
       });
   if (written && OnFileExtracted) {
-    OnFileExtracted(DestDir + ShortString(entry.Name));
+    OnFileExtracted(DestDir + archive::ShortString(entry.Name));
   }
   FActivity = actIdle;
   DoProgress(this);

@@ -4,13 +4,15 @@
 // An archive is never changed in place. Each AddFile assembles a complete new archive in a
 // temporary file (the present members' data unchanged, the new member, a new registry and
 // trailer) and only then puts it in the archive's place, so a failure at any point leaves the
-// old archive as it was.
+// old archive as it was. AddFiles can instead assemble it in a file the caller gives and leave
+// the placing to the caller, who may want it to be one step of its own.
 #include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "archive/ArchiveLimits.h"
@@ -21,6 +23,7 @@
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/Env.h"
+#include "platform/WinNames.h"
 
 void TZLBArchive::CreateArchive(const std::string& Name) {
   CloseArchive();
@@ -51,54 +54,66 @@ void TZLBArchive::AddFile(const std::string& Source) {
   if (IndexOfFile(Source) >= 0) {
     throw Exception("File already exists");
   }
-  if (FEntries.size() >= static_cast<std::size_t>(kMaxEntries)) {
+  if (FEntries.size() >= static_cast<std::size_t>(archive::kMaxEntries)) {
     throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
-  Rewrite({Source}, false);
+  Rewrite({Source}, false, "");
 }
 
-void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
+void TZLBArchive::AddFiles(const std::vector<std::string>& Sources, const std::string& BuildFile) {
   if (FFileName.empty()) {
     throw Exception("No archive is currently open");
   }
   // The reader refuses more records than this, so no archive is written that it cannot read.
-  if (FEntries.size() + Sources.size() > static_cast<std::size_t>(kMaxEntries)) {
+  if (FEntries.size() + Sources.size() > static_cast<std::size_t>(archive::kMaxEntries)) {
     throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
   if (!Sources.empty()) {
-    Rewrite(Sources, true);
+    Rewrite(Sources, true, BuildFile);
   }
 }
 
-void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
-  // Members read ahead are of no use once the archive changes.
+void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch,
+                          const std::string& buildFile) {
+  // Members read ahead are of no use once the archive changes, and their handles on it go.
   readAhead_.reset();
+  // The present members' data is read from the archive, which is opened first: a build file
+  // that is the archive's own is then refused as in use before anything in it is lost. An
+  // archive without member data has nothing to copy and is not opened.
+  std::unique_ptr<TFileStream> present;
+  if (!FIsNew && FTrailer.RegistryOffset > 0) {
+    present = archive::OpenFileForReading(FFileName, Env());
+  }
+  const bool inPlace = buildFile.empty();  // assembled in a file of our own, then put in place
   // Declared before the streams over it, so the file is closed before it is deleted.
-  TemporaryFile temp(Env(), MakeTempFileName());
+  archive::TemporaryFile temp(Env(), inPlace ? MakeTempFileName() : std::string());
+  const std::string& assembled = inPlace ? temp.Name() : buildFile;
   const std::size_t entriesBefore = FEntries.size();
   try {
     {
-      TFileStream file(temp.Name(), TFileMode::fmOpenReadWriteExclusive, &Env());
+      TFileStream file(assembled,
+                       inPlace ? TFileMode::fmOpenReadWriteExclusive : TFileMode::fmCreate, &Env());
       // Every byte goes through the CRC on its way to the file, so the trailer's CRC needs
       // no second pass over the new archive.
       TCrcWriteStream out(file, *crc_);
 
       // The present members' data, byte for byte: their offsets stay valid.
-      if (!FIsNew) {
-        std::unique_ptr<TFileStream> archive = OpenForReading(FFileName, Env());
-        CopyExactly(*archive, out, FTrailer.RegistryOffset);
+      if (present) {
+        archive::CopyExactly(*present, out, FTrailer.RegistryOffset);
+        present.reset();
       }
 
       // The identities present, for the batch's duplicate check: each name is looked up once
       // instead of being compared with every member.
-      std::unordered_set<std::string> present;
+      std::unordered_set<std::string> presentNames;
       if (batch) {
         for (const auto& entry : FEntries) {
-          present.insert(StoredIdentity(*entry));
+          presentNames.insert(StoredIdentity(*entry));
         }
       }
-      PackingPipeline pipeline(Sources, {&Env(), crc_.get(), FCompressionLevel,
-                                         static_cast<std::size_t>(FThreads), FMemoryLimit});
+      archive::PackingPipeline pipeline(
+          Sources, {&Env(), crc_.get(), FCompressionLevel, static_cast<std::size_t>(FThreads),
+                    FMemoryLimit});
       const int total = static_cast<int>(Sources.size());
       std::int64_t bytesDone = 0;
       for (int done = 0; done < total; ++done) {
@@ -108,8 +123,9 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
           continue;
         }
         // Names added earlier in the batch count as present.
-        const std::string identity = FoldAsciiCase(MemberIdentity(source, FSavePaths));
-        if (present.count(identity) != 0) {
+        const std::string identity =
+            platform::FoldAsciiCase(archive::MemberIdentity(source, FSavePaths));
+        if (presentNames.count(identity) != 0) {
           throw Exception(FormatMessage("File already exists (%s)", source));
         }
         try {
@@ -120,9 +136,9 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
           if (error.Kind() == FailureKind::kCannotOpen || error.Kind() == FailureKind::kTooLarge) {
             throw;
           }
-          throw Exception(error.Kind(), error.Message() + " (" + source + ")");
+          throw Exception(error.Kind(), error.Message() + " (" + source + ")", error.Cause());
         }
-        present.insert(StoredIdentity(*FEntries.back()));
+        presentNames.insert(StoredIdentity(*FEntries.back()));
         if (OnBatchProgress) {
           OnBatchProgress(done + 1, total, bytesDone);
         }
@@ -132,22 +148,24 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
     }
 
     // The complete new archive takes the old one's place; the old one is never removed first.
-    if (!Env().ReplaceFile(temp.Name(), FFileName)) {
-      throw Exception(FormatMessage("Unable to update archive (%s)", FFileName));
+    if (inPlace) {
+      if (const platform::Status placed = Env().ReplaceFile(temp.Name(), FFileName); !placed) {
+        throw Exception(FormatMessage("Unable to update archive (%s)", FFileName), placed.Text());
+      }
+      temp.Release();
     }
-    temp.Release();
   } catch (...) {
     FEntries.resize(entriesBefore);
     throw;
   }
 
   // Reload the registry and trailer from the rewritten file, with all of opening's checks.
-  const std::string name = FFileName;
+  const std::string name = inPlace ? FFileName : buildFile;
   CloseArchive();
   OpenArchive(name);
 }
 
-void TZLBArchive::AppendMember(TCrcWriteStream& out, PackingPipeline& pipeline,
+void TZLBArchive::AppendMember(TCrcWriteStream& out, archive::PackingPipeline& pipeline,
                                const std::string& Source, bool batch, int filesDone, int filesTotal,
                                std::int64_t& bytesDone) {
   out.Seek(0, TSeekOrigin::soEnd);
@@ -156,7 +174,7 @@ void TZLBArchive::AppendMember(TCrcWriteStream& out, PackingPipeline& pipeline,
   const std::int64_t bytesBefore = bytesDone;
   // The source compressed, here or by a worker; what the compressor reported on the way is
   // reported here, in the order it came.
-  PackedMember packed = pipeline.Next(
+  archive::PackedMember packed = pipeline.Next(
       out,
       [&](std::int64_t sourceSize) {
         FActivity = actAdd;
@@ -173,17 +191,17 @@ void TZLBArchive::AppendMember(TCrcWriteStream& out, PackingPipeline& pipeline,
   const std::int64_t sourceSize = packed.SourceSize();
   bytesDone += sourceSize;
 
-  auto entry = std::make_unique<TArchiveEntry>(ZeroEntry());
+  auto entry = std::make_unique<TArchiveEntry>(archive::ZeroEntry());
   entry->CRC = packed.Crc();
-  SetShortString(entry->Name, MemberName(Source));
+  archive::SetShortString(entry->Name, archive::MemberName(Source));
   if (FSavePaths) {
-    SetShortString(entry->Path, MemberPath(Source));
+    archive::SetShortString(entry->Path, archive::MemberPath(Source));
   }
   entry->UnpackedSize = static_cast<std::int32_t>(sourceSize);
   entry->DataOffset = static_cast<std::int32_t>(dataOffset);
 
   const std::int64_t packedSize = packed.DataSize();
-  if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
+  if (!archive::ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
     throw Exception(FailureKind::kTooLarge,
                     FormatMessage("File too large for an archive (%s)", Source));
   }
@@ -206,18 +224,18 @@ void TZLBArchive::AppendMember(TCrcWriteStream& out, PackingPipeline& pipeline,
 }
 
 std::string TZLBArchive::StoredIdentity(const TArchiveEntry& entry) {
-  std::string stored = ShortString(entry.Path) + ShortString(entry.Name);
+  std::string stored = archive::ShortString(entry.Path) + archive::ShortString(entry.Name);
   if (stored.size() > 255) {
     stored.resize(255);
   }
-  return FoldAsciiCase(std::move(stored));
+  return platform::FoldAsciiCase(std::move(stored));
 }
 
 int TZLBArchive::IndexOfFile(const std::string& Name) const {
   if (FFileName.empty()) {
     throw Exception("No archive is currently open");
   }
-  const std::string wanted = FoldAsciiCase(MemberIdentity(Name, FSavePaths));
+  const std::string wanted = platform::FoldAsciiCase(archive::MemberIdentity(Name, FSavePaths));
   for (std::size_t i = 0; i < FEntries.size(); ++i) {
     if (StoredIdentity(*FEntries[i]) == wanted) {
       return static_cast<int>(i);
@@ -231,13 +249,13 @@ void TZLBArchive::WriteRegistry(TStream& Dest) {
 }
 
 void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked) {
-  TArchiveTrailer trailer = ZeroTrailer();
+  TArchiveTrailer trailer = archive::ZeroTrailer();
   const std::int64_t registryOffset = Dest.Size();
   trailer.RegistryOffset = static_cast<std::int32_t>(registryOffset);
 
-  std::vector<std::uint8_t> records(FEntries.size() * kEntrySize);
+  std::vector<std::uint8_t> records(FEntries.size() * archive::kEntrySize);
   for (std::size_t i = 0; i < FEntries.size(); ++i) {
-    EncodeEntry(*FEntries[i], records.data() + i * kEntrySize);
+    archive::EncodeEntry(*FEntries[i], records.data() + i * archive::kEntrySize);
   }
 
   // Compressed into memory first, so a failing compression leaves nothing behind in Dest.
@@ -272,13 +290,18 @@ void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked)
   const std::int64_t end = Dest.Size();
   trailer.ArchiveCRC =
       tracked != nullptr && tracked->Covers(end) ? tracked->Crc() : CalcCRC(Dest, 0);
-  std::uint8_t bytes[kTrailerSize];
-  EncodeTrailer(trailer, bytes);
-  Dest.WriteBuffer(bytes, kTrailerSize);
+  std::uint8_t bytes[archive::kTrailerSize];
+  archive::EncodeTrailer(trailer, bytes);
+  Dest.WriteBuffer(bytes, archive::kTrailerSize);
 }
 
 std::string TZLBArchive::MakeTempFileName() {
-  return Env().CreateTempFile(Env().TempFolder(), "ZLB").Value();
+  platform::Result<std::string> made = Env().CreateTempFile(Env().TempFolder(), "ZLB");
+  if (!made) {
+    // There is no name to open; the failure is the one opening it would give, with the reason.
+    throw EFOpenError(FormatMessage("Cannot open file %s", std::string()), made.Failure().Text());
+  }
+  return std::move(made).Value();
 }
 
 namespace {

@@ -6,30 +6,6 @@
 #include "platform/Env.h"
 #include "platform/Exception.h"
 
-std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env) {
-  try {
-    return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadDenyWrite, &env);
-  } catch (const Exception& failure) {
-    throw Exception(FailureKind::kCannotOpen, FormatMessage("Unable to open file (%s)", fileName),
-                    failure.Cause());
-  }
-}
-
-void CopyExactly(TStream& from, TStream& to, std::int64_t count) {
-  constexpr std::int64_t kCopyPiece = 1 << 20;
-  if (count <= 0) {
-    return;
-  }
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(count, kCopyPiece)));
-  while (count > 0) {
-    const auto piece =
-        static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t(buffer.size())));
-    from.ReadBuffer(buffer.data(), piece);
-    to.WriteBuffer(buffer.data(), piece);
-    count -= static_cast<std::int64_t>(piece);
-  }
-}
-
 std::size_t TStreamSlice::Read(void* buffer, std::size_t count) {
   if (position_ < 0 || position_ >= length_ || count == 0) {
     return 0;
@@ -61,8 +37,36 @@ std::int64_t TStreamSlice::Seek(std::int64_t offset, TSeekOrigin origin) {
   return position_;
 }
 
+namespace archive {
+
+std::unique_ptr<TFileStream> OpenFileForReading(const std::string& fileName, platform::Env& env) {
+  try {
+    return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadDenyWrite, &env);
+  } catch (const Exception& failure) {
+    throw Exception(FailureKind::kCannotOpen, FormatMessage("Unable to open file (%s)", fileName),
+                    failure.Cause());
+  }
+}
+
+void CopyExactly(TStream& from, TStream& to, std::int64_t count) {
+  constexpr std::int64_t kCopyPiece = 1 << 20;
+  if (count <= 0) {
+    return;
+  }
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(count, kCopyPiece)));
+  while (count > 0) {
+    const auto piece =
+        static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t(buffer.size())));
+    from.ReadBuffer(buffer.data(), piece);
+    to.WriteBuffer(buffer.data(), piece);
+    count -= static_cast<std::int64_t>(piece);
+  }
+}
+
 TemporaryFile::~TemporaryFile() {
   if (!name_.empty()) {
     env_.DeleteFile(name_);
   }
 }
+
+}  // namespace archive

@@ -8,6 +8,8 @@
 #include "archive/ZlibStreams.h"
 #include "platform/Exception.h"
 
+namespace archive {
+
 namespace {
 
 // A source is read in pieces of this size.
@@ -125,7 +127,7 @@ void PackedMember::WriteTo(TStream& out) {
 
 PackedMember PackSource(const std::string& Source, TFileCompressionLevel level, platform::Env& env,
                         const Crc32Engine& crcEngine, PackingWatcher& watcher) {
-  std::unique_ptr<TFileStream> source = OpenForReading(Source, env);
+  std::unique_ptr<TFileStream> source = OpenFileForReading(Source, env);
   const std::int64_t sourceSize = source->Size();
   if (!MemberFits(sourceSize)) {
     throw Exception(FailureKind::kTooLarge,
@@ -174,3 +176,5 @@ PackedMember PackSource(const std::string& Source, TFileCompressionLevel level, 
   }
   return packed;
 }
+
+}  // namespace archive

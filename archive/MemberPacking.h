@@ -13,6 +13,8 @@ namespace platform {
 class Env;
 }
 
+namespace archive {
+
 // Compressing one file that is to become an archive member, on whichever thread is given the
 // work, with the zlib stream kept until the member is appended: in memory while the member
 // data held in memory stays within its limit; beyond it, the member next in line goes on
@@ -90,3 +92,5 @@ class PackedMember {
 // outlive the result.
 PackedMember PackSource(const std::string& Source, TFileCompressionLevel level, platform::Env& env,
                         const Crc32Engine& crc, PackingWatcher& watcher);
+
+}  // namespace archive

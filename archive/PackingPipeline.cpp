@@ -5,6 +5,8 @@
 
 #include "platform/Env.h"
 
+namespace archive {
+
 // One source on its way through the pipeline. A ring of them is reused: item i lives in the
 // slot of i modulo the window, which is free again once the caller has taken item i - window.
 struct PackingPipeline::Item {
@@ -236,3 +238,5 @@ PackedMember PackingPipeline::Next(TStream& out, const std::function<void(std::i
   }
   return result;
 }
+
+}  // namespace archive

@@ -16,6 +16,8 @@ namespace platform {
 class Env;
 }
 
+namespace archive {
+
 // Packs a list of sources for the archive, on worker threads or on the caller's own, and hands
 // them out in list order. Each member is its own zlib stream, so the bytes are the same
 // whichever thread packs it and however many do. The zlib streams held in memory by all
@@ -71,3 +73,5 @@ class PackingPipeline {
   TStream* out_ = nullptr;  // the archive, while the caller waits for the head member
   std::unique_ptr<WorkerPool> pool_;
 };
+
+}  // namespace archive

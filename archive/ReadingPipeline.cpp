@@ -10,6 +10,8 @@
 #include "platform/EnvWrapper.h"
 #include "platform/Exception.h"
 
+namespace archive {
+
 namespace {
 
 // Pieces handed over at a time.
@@ -73,7 +75,7 @@ ReadingPipeline::ReadingPipeline(const std::string& fileName, std::vector<Member
     items_.push_back(std::make_unique<Item>());
   }
   for (std::size_t i = 0; i < threads; ++i) {
-    files_.push_back(OpenForReading(fileName, *settings_.env));
+    files_.push_back(OpenFileForReading(fileName, *settings_.env));
   }
   pool_ = std::make_unique<WorkerPool>(
       members_.size(), window_,
@@ -295,3 +297,5 @@ std::uint32_t ReadingPipeline::Ticket::Finish() {
   }
   return item.crc;
 }
+
+}  // namespace archive

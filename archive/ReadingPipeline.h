@@ -15,6 +15,8 @@ namespace platform {
 class Env;
 }
 
+namespace archive {
+
 // Inflates archive members on worker threads ahead of a caller who reads them one after the
 // other in a known order, and hands each member over as it would have come out of reading it
 // there and then: piece by piece (4096 bytes, as the archive reads them), with the beeps the
@@ -102,3 +104,5 @@ class ReadingPipeline::Ticket {
   std::unique_ptr<Chunk> chunk_;  // the one being handed out
   std::size_t piece_ = 0;         // its next piece
 };
+
+}  // namespace archive

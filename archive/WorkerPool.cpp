@@ -4,6 +4,8 @@
 
 #include "platform/Threads.h"
 
+namespace archive {
+
 WorkerPool::WorkerPool(std::size_t jobs, std::size_t window, Job job)
     : jobs_(jobs), window_(window > 0 ? window : 1), job_(std::move(job)) {}
 
@@ -62,3 +64,5 @@ void WorkerPool::Work(std::size_t worker) {
     job_(index, worker);
   }
 }
+
+}  // namespace archive

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+namespace archive {
+
 // Worker threads that work through numbered jobs 0, 1, 2, ... in order, for a caller that takes
 // their results in the same order on its own thread. A worker starts a job only while it lies
 // fewer than `window` jobs ahead of the caller's current one (the head), so what finished jobs
@@ -61,3 +63,5 @@ class WorkerPool {
   std::atomic<bool> stopping_{false};
   std::vector<std::thread> threads_;
 };
+
+}  // namespace archive

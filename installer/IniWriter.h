@@ -16,10 +16,16 @@ extern const char kIniFileName[];
 // written exactly as given (not quoted, not shortened).
 std::string IniText(const std::string& gameDir, const std::string& rulesDir);
 
-// Writes the file as productDir + "Quorin.ini" (productDir ends in a backslash), replacing an
-// existing one whole. Fails with "Cannot create file %s" and the full path when the file cannot
-// be created; such a file is left as it was.
-void WriteIni(platform::Env& env, const std::string& productDir, const std::string& gameDir,
-              const std::string& rulesDir);
+// What of an existing file survives a new installation: the rule entries the product added to
+// its [Rules] section (the section's lines that are neither comments nor blank, in their order)
+// and every line after that section, each as it was, line ending included (a last line without
+// one gets CR LF). Empty when the file has no [Rules] section.
+std::string KeptRules(const std::string& oldText);
+
+// The file's bytes for an installation into productDir (ending in a backslash): the 18 lines,
+// then what KeptRules keeps of the "Quorin.ini" there, so that a reinstallation does not lose
+// the product's rules. Fails with "Cannot open file %s" when an existing file cannot be read.
+std::string IniFileText(platform::Env& env, const std::string& productDir,
+                        const std::string& gameDir, const std::string& rulesDir);
 
 }  // namespace installer

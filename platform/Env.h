@@ -108,6 +108,10 @@ class Env {
   virtual Status CreateFolder(const std::string& path) = 0;
   // A regular file only: a folder fails with kIsFolder.
   virtual Status DeleteFile(const std::string& path) = 0;
+  // An empty folder only: fails with kAlreadyExists while it still holds something, with
+  // kNotFound when there is nothing of that name and with kNotFolder for anything else (a file,
+  // a link to a folder).
+  virtual Status DeleteFolder(const std::string& path) = 0;
   // Fails with kAlreadyExists if `to` exists, with kInvalidName if it is a device name.
   virtual Status MoveFile(const std::string& from, const std::string& to) = 0;
   // Puts source in target's place atomically and durably (the new data reaches the disk before
@@ -153,7 +157,8 @@ class Env {
   // The Wine prefix as an absolute host path (UTF-8), "" when there is none (no WINEPREFIX and
   // no home folder). For explaining why a drive holds nothing.
   virtual std::string PrefixPath() = 0;
-  // Whether the prefix folder exists.
+  // Whether the prefix is a Wine prefix: its folder exists and holds the drive map
+  // (dosdevices). Wine run on any other folder would make a new prefix of it.
   virtual bool PrefixExists() = 0;
   // The letters of the mapped drives, upper case, in order ("CZ" in a fresh prefix); "" when
   // the prefix maps none.

@@ -12,13 +12,21 @@ bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && IsSeparator(path.back());
 }
 
+char SeparatorOf(const std::string& path) {
+  const bool slashesOnly =
+      path.find('\\') == std::string::npos && path.find('/') != std::string::npos;
+  return slashesOnly ? '/' : '\\';
+}
+
+char TypedSeparatorOf(const std::string& typed) {
+  return HasDriveLetter(typed) || typed.find('\\') != std::string::npos ? '\\' : '/';
+}
+
 std::string WithTrailingSeparator(const std::string& folder) {
   if (folder.empty() || EndsWithSeparator(folder)) {
     return folder;
   }
-  const bool slashesOnly =
-      folder.find('\\') == std::string::npos && folder.find('/') != std::string::npos;
-  return folder + (slashesOnly ? '/' : '\\');
+  return folder + SeparatorOf(folder);
 }
 
 std::string WithoutTrailingSeparators(std::string path) {
@@ -26,6 +34,52 @@ std::string WithoutTrailingSeparators(std::string path) {
     path.pop_back();
   }
   return path;
+}
+
+bool HasDriveLetter(const std::string& path) {
+  return path.size() >= 2 &&
+         ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z')) &&
+         path[1] == ':';
+}
+
+bool NamesRoot(const std::string& path) {
+  const std::size_t start = HasDriveLetter(path) ? 2 : 0;
+  if (start == 0 && (path.empty() || !IsSeparator(path[0]))) {
+    return false;
+  }
+  std::size_t depth = 0;  // components below the root, after ".." went up
+  std::size_t pos = start;
+  while (pos < path.size()) {
+    std::size_t end = pos;
+    while (end < path.size() && !IsSeparator(path[end])) {
+      ++end;
+    }
+    const std::string name = TrimComponent(path.substr(pos, end - pos));
+    if (name == "..") {
+      depth -= depth > 0 ? 1 : 0;
+    } else if (!name.empty() && name != ".") {
+      ++depth;
+    }
+    pos = end + 1;
+  }
+  return depth == 0;
+}
+
+namespace {
+
+std::size_t FolderPartLength(const std::string& path) {
+  const auto last = path.find_last_of("\\/:");
+  return last == std::string::npos ? 0 : last + 1;
+}
+
+}  // namespace
+
+std::string FolderPart(const std::string& path) {
+  return path.substr(0, FolderPartLength(path));
+}
+
+std::string NamePart(const std::string& path) {
+  return path.substr(FolderPartLength(path));
 }
 
 char FoldAscii(char c) {
@@ -59,6 +113,11 @@ bool EndsWithFolded(const std::string& text, const std::string& suffix) {
 bool IsControlCharacter(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return byte >= 1 && byte < 0x20;
+}
+
+bool IsAsciiControl(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
 }
 
 bool IsRefusedCharacter(char c) {

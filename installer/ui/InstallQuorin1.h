@@ -7,7 +7,7 @@
 #include "installer/DataFileBuilder.h"
 #include "installer/InstallerView.h"
 
-class QFileDialog;
+class GameFileDialog;
 class TInstallForm;
 class TLicenseForm;
 class TZLBArchive;
@@ -16,6 +16,9 @@ class TMainForm;
 }
 namespace platform {
 class Env;
+}
+namespace installer {
+class InstallLog;
 }
 
 // The main window: finds the game, proposes the product and rules directories, and runs the
@@ -31,6 +34,9 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
 
   // The progress and agreement windows, created after the main window at start.
   void SetSecondaryWindows(TInstallForm* installForm, TLicenseForm* licenseForm);
+
+  // Where each step of an installation is logged; nowhere unless set.
+  void SetLog(installer::InstallLog* log) { log_ = log; }
 
   TZLBArchive& Archive() { return *Archive_; }
   // Set once at creation from the stored state of the hidden Debug box; gates the
@@ -53,13 +59,14 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
   void InstallBtnClick();
   void ArchiveFileExtracted(const std::string& filename);
   void SpeedButton1Click();
-  void PreselectGameProgram(const QString& folder);
 
   // InstallerView
   bool ShowAgreement() override;
   void ShowInformation(const std::string& text) override;
+  void ShowStartFailure(const std::string& text) override;
   bool Confirm(const std::string& text) override;
   void ShowDirectories(const std::string& quoDir, const std::string& rulesDir) override;
+  void EndProgramAfterFailure(int exitStatus) override;
   void ShowProgress() override;
   void ShowMember(const std::string& name) override;
   void HideProgress() override;
@@ -71,8 +78,9 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
   std::unique_ptr<Ui::TMainForm> ui_;
   platform::Env* env_;
   std::unique_ptr<TZLBArchive> Archive_;
-  QFileDialog* FindTSDirDlg;
+  GameFileDialog* FindTSDirDlg;
   TInstallForm* InstallForm = nullptr;
   TLicenseForm* LicenseForm = nullptr;
   bool DebugFlag_ = false;
+  installer::InstallLog* log_ = nullptr;
 };
