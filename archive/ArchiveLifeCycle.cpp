@@ -4,13 +4,17 @@
 #include <climits>
 #include <cmath>
 
+#include "archive/ArchiveLimits.h"
+#include "archive/ReadingPipeline.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/Env.h"
+#include "platform/Threads.h"
 
 TZLBArchive::TZLBArchive(TComponent* owner, platform::Env* env)
     : TComponent(owner),
       FTrailer(archive::ZeroTrailer()),
+      FMemoryLimit(archive::kMemoryLimit),
       env_(env ? env : platform::Env::Default()) {
   BuildCRCTable();
 }
@@ -18,6 +22,7 @@ TZLBArchive::TZLBArchive(TComponent* owner, platform::Env* env)
 TZLBArchive::~TZLBArchive() {
   // Marked first, so that closing reports no progress to handlers that may be gone already.
   BeginDestroy();
+  readAhead_.reset();
   if (!FFileName.empty()) {
     CloseArchive();
   }
@@ -25,6 +30,8 @@ TZLBArchive::~TZLBArchive() {
 }
 
 void TZLBArchive::CloseArchive() {
+  // The workers reading ahead go first: they read the records cleared here.
+  readAhead_.reset();
   FEntries.clear();
   misplaced_.clear();
   FIsNew = false;
@@ -60,6 +67,10 @@ std::uint32_t TZLBArchive::CalcCRC(TStream& Stream, std::int64_t Skip) {
   return crc ^ 0xFFFFFFFFu;
 }
 
+void TZLBArchive::SetThreads(int count) {
+  FThreads = count > 0 ? count : static_cast<int>(platform::ProcessorCount());
+}
+
 void TZLBArchive::BuildCRCTable() {
   FCRCTable = archive::BuildCRC32Table();
   crc_ = std::make_unique<archive::Crc32Engine>(FCRCTable);
@@ -92,12 +103,18 @@ void TZLBArchive::DoProgress(TObject* Sender) {
     case actAdd: {
       // The compressing stream that reports knows how much of the input it has consumed.
       auto* stream = dynamic_cast<TCompressionStream*>(Sender);
-      const std::int64_t consumed = stream ? stream->Position() : 0;
-      OnProgress(FActivityText, Percentage(double(consumed), FActivityTotal));
+      ReportAdding(stream ? stream->Position() : 0);
       break;
     }
     case actIdle:
       OnProgress(FFileName, 0);
       break;
   }
+}
+
+void TZLBArchive::ReportAdding(std::int64_t consumed) {
+  if (IsDestroying() || !OnProgress) {
+    return;
+  }
+  OnProgress(FActivityText, Percentage(double(consumed), FActivityTotal));
 }

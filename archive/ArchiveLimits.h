@@ -20,6 +20,16 @@ constexpr std::int64_t kMaxArchiveBytes = std::numeric_limits<std::int32_t>::max
 // cannot be read back.
 constexpr std::int32_t kMaxEntries = 1'000'000;
 
+// The most bytes of zlib streams of files being added that the archive holds in memory at a
+// time, across all its threads; a larger stream goes straight into the archive being assembled.
+constexpr std::int64_t kMemoryLimit = std::int64_t{32} << 20;
+
+// The most bytes of members read ahead that are held in memory at a time, waiting to be written
+// (the member being written holds a few pieces of its own besides, so one large member alone
+// needs no more than those). Enough for the caller never to wait for the workers; writing, not
+// inflating, is what takes the time then.
+constexpr std::int64_t kReadAheadLimit = std::int64_t{16} << 20;
+
 // Whether a member of memberBytes can be stored at all.
 inline bool MemberFits(std::int64_t memberBytes) {
   return memberBytes >= 0 && memberBytes <= kMaxArchiveBytes;

@@ -11,6 +11,7 @@
 #include "archive/ArchiveLimits.h"
 #include "archive/DiskWriter.h"
 #include "archive/FileHelpers.h"
+#include "archive/ReadingPipeline.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/BufferedStreams.h"
@@ -20,6 +21,9 @@ namespace {
 
 // Member data and the registry move in pieces of this size.
 constexpr std::int64_t kPiece = 4096;
+
+static_assert(kPiece == archive::ReadingPipeline::kPiece,
+              "members read ahead come in the same pieces");
 
 // The archive is read, and extracted files are written, through buffers of this size, so the
 // small pieces above cost no system call each.
@@ -284,27 +288,48 @@ void TZLBArchive::GetFileEntry(int Index, TArchiveEntry& Entry) const {
 }
 
 bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
+  return ReadMember(Index, &Dest, FCheckCRC);
+}
+
+bool TZLBArchive::TestFile(int Index) {
+  return ReadMember(Index, nullptr, true);
+}
+
+bool TZLBArchive::ReadMember(int Index, TStream* Dest, bool checkCrc) {
   TArchiveEntry entry;
   GetFileEntry(Index, entry);
   const std::string corrupt = FormatMessage("File (%d) is corrupt", Index);
+  // The member read ahead by a worker, when it was: its pieces come from there, with the
+  // beeps and the failure they came with; the reporting below is the same.
+  std::unique_ptr<archive::ReadingPipeline::Ticket> ahead =
+      readAhead_ ? archive::ReadingPipeline::Take(readAhead_, Index, Dest != nullptr) : nullptr;
   if (static_cast<std::size_t>(Index) >= misplaced_.size() ||
       misplaced_[static_cast<std::size_t>(Index)]) {
     throw Exception(FailureKind::kCorrupt, corrupt, "its data lies outside the member data");
   }
-  std::unique_ptr<TFileStream> file = archive::OpenFileForReading(FFileName, Env());
+  std::unique_ptr<TFileStream> file;
+  if (!ahead) {
+    file = archive::OpenFileForReading(FFileName, Env());
+  }
   // The member's CRC is computed from the pieces as they are written. When Dest held bytes
   // already, the check covers all of Dest from its first byte, which only a second pass over
   // Dest can give.
-  const bool freshDest = FCheckCRC && Dest.Position() == 0;
+  const bool freshDest = checkCrc && (Dest == nullptr || Dest->Position() == 0);
   std::uint32_t crc = 0xFFFFFFFFu;
   try {
     // A small member needs no more buffer than its own data, and nothing but the member's own
     // PackedSize bytes is ever read for it.
-    const auto packed = std::clamp<std::int64_t>(entry.PackedSize, kPiece, kFileBuffer);
-    TReadBufferedStream reader(*file, static_cast<std::size_t>(packed));
-    TStreamSlice data(reader, entry.DataOffset, entry.PackedSize);
-    TDecompressionStream inflater(data, &Env());
-    TStream& source = entry.Stored != 0 ? static_cast<TStream&>(data) : inflater;
+    std::optional<TReadBufferedStream> reader;
+    std::optional<TStreamSlice> data;
+    std::optional<TDecompressionStream> inflater;
+    TStream* source = nullptr;
+    if (!ahead) {
+      const auto packed = std::clamp<std::int64_t>(entry.PackedSize, kPiece, kFileBuffer);
+      reader.emplace(*file, static_cast<std::size_t>(packed));
+      data.emplace(*reader, entry.DataOffset, entry.PackedSize);
+      inflater.emplace(*data, &Env());
+      source = entry.Stored != 0 ? static_cast<TStream*>(&*data) : &*inflater;
+    }
     FActivity = actExtract;
     FActivityTotal = entry.UnpackedSize;
     FActivityDone = 0;
@@ -312,17 +337,27 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
     std::uint8_t buffer[kPiece];
     for (std::int64_t remaining = entry.UnpackedSize; remaining > 0;) {
       const std::int64_t asked = std::min(remaining, kPiece);
-      const std::size_t got = source.Read(buffer, static_cast<std::size_t>(asked));
-      if (got != static_cast<std::size_t>(asked)) {
-        throw Exception(FailureKind::kCorrupt, corrupt, "its data ends before its size");
+      const std::uint8_t* piece = buffer;
+      if (ahead) {
+        piece = ahead->Next();
+      } else {
+        const std::size_t got = source->Read(buffer, static_cast<std::size_t>(asked));
+        if (got != static_cast<std::size_t>(asked)) {
+          throw Exception(FailureKind::kCorrupt, corrupt, "its data ends before its size");
+        }
+        if (freshDest) {
+          crc = crc_->Update(crc, buffer, static_cast<std::size_t>(asked));
+        }
       }
-      FActivityDone += static_cast<std::int32_t>(got);
+      FActivityDone += static_cast<std::int32_t>(asked);
       DoProgress(this);
-      Dest.WriteBuffer(buffer, got);
-      if (freshDest) {
-        crc = crc_->Update(crc, buffer, got);
+      if (Dest != nullptr) {
+        Dest->WriteBuffer(piece, static_cast<std::size_t>(asked));
       }
       remaining -= asked;
+    }
+    if (ahead) {
+      crc = ahead->Finish();
     }
   } catch (const Exception& failure) {
     // Reading, inflating and writing all fail as one message; the cause tells them apart (a
@@ -335,14 +370,40 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
     throw Exception(FailureKind::kCorrupt, corrupt);
   }
   file.reset();
-  if (FCheckCRC) {
-    const bool onlyOurs = freshDest && Dest.Size() == entry.UnpackedSize;
-    if ((onlyOurs ? crc ^ 0xFFFFFFFFu : CalcCRC(Dest, 0)) != entry.CRC) {
+  if (checkCrc) {
+    const bool onlyOurs = freshDest && (Dest == nullptr || Dest->Size() == entry.UnpackedSize);
+    if ((onlyOurs ? crc ^ 0xFFFFFFFFu : CalcCRC(*Dest, 0)) != entry.CRC) {
       throw Exception(FailureKind::kBadChecksum,
                       FormatMessage("File (%d) failed CRC check", Index));
     }
   }
   return true;
+}
+
+void TZLBArchive::ReadAhead(const std::vector<int>& Order, bool KeepData) {
+  readAhead_.reset();
+  if (FThreads < 2 || Order.empty() || FFileName.empty()) {
+    return;
+  }
+  std::vector<archive::ReadingPipeline::Member> members;
+  members.reserve(Order.size());
+  for (const int index : Order) {
+    if (index < 0 || index >= FileCount()) {
+      break;  // the members up to it only: asking for this one fails anyway
+    }
+    const auto i = static_cast<std::size_t>(index);
+    members.push_back({index, FEntries[i].get(), i >= misplaced_.size() || misplaced_[i]});
+  }
+  try {
+    readAhead_ = std::make_shared<archive::ReadingPipeline>(
+        FFileName, std::move(members),
+        archive::ReadingPipeline::Settings{&Env(), crc_.get(), static_cast<std::size_t>(FThreads),
+                                           std::min(FMemoryLimit, archive::kReadAheadLimit),
+                                           KeepData});
+  } catch (const std::exception&) {
+    // Without the file (or the threads) each member is read when it is asked for, and fails
+    // then as it would.
+  }
 }
 
 void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {

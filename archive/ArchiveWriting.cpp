@@ -11,6 +11,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -18,33 +19,11 @@
 #include "archive/CrcStreams.h"
 #include "archive/FileHelpers.h"
 #include "archive/NamesOnAdd.h"
+#include "archive/PackingPipeline.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/Env.h"
 #include "platform/WinNames.h"
-
-namespace {
-
-// Bytes moved at a time when copying member data and reading a source.
-constexpr std::size_t kCopyPiece = 1 << 20;
-
-// Copies exactly count bytes from from's position to to's position.
-void CopyExactly(TStream& from, TStream& to, std::int64_t count) {
-  if (count <= 0) {
-    return;
-  }
-  std::vector<std::uint8_t> buffer(
-      static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t{kCopyPiece})));
-  while (count > 0) {
-    const auto piece =
-        static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t(buffer.size())));
-    from.ReadBuffer(buffer.data(), piece);
-    to.WriteBuffer(buffer.data(), piece);
-    count -= static_cast<std::int64_t>(piece);
-  }
-}
-
-}  // namespace
 
 void TZLBArchive::CreateArchive(const std::string& Name) {
   CloseArchive();
@@ -96,6 +75,8 @@ void TZLBArchive::AddFiles(const std::vector<std::string>& Sources, const std::s
 
 void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch,
                           const std::string& buildFile) {
+  // Members read ahead are of no use once the archive changes, and their handles on it go.
+  readAhead_.reset();
   // The present members' data is read from the archive, which is opened first: a build file
   // that is the archive's own is then refused as in use before anything in it is lost. An
   // archive without member data has nothing to copy and is not opened.
@@ -118,24 +99,37 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch,
 
       // The present members' data, byte for byte: their offsets stay valid.
       if (present) {
-        CopyExactly(*present, out, FTrailer.RegistryOffset);
+        archive::CopyExactly(*present, out, FTrailer.RegistryOffset);
         present.reset();
       }
 
+      // The identities present, for the batch's duplicate check: each name is looked up once
+      // instead of being compared with every member.
+      std::unordered_set<std::string> presentNames;
+      if (batch) {
+        for (const auto& entry : FEntries) {
+          presentNames.insert(StoredIdentity(*entry));
+        }
+      }
+      archive::PackingPipeline pipeline(
+          Sources, {&Env(), crc_.get(), FCompressionLevel, static_cast<std::size_t>(FThreads),
+                    FMemoryLimit});
       const int total = static_cast<int>(Sources.size());
       std::int64_t bytesDone = 0;
       for (int done = 0; done < total; ++done) {
         const std::string& source = Sources[static_cast<std::size_t>(done)];
         if (!batch) {
-          AppendMember(out, source, false, done, total, bytesDone);
+          AppendMember(out, pipeline, source, false, done, total, bytesDone);
           continue;
         }
         // Names added earlier in the batch count as present.
-        if (IndexOfFile(source) >= 0) {
+        const std::string identity =
+            platform::FoldAsciiCase(archive::MemberIdentity(source, FSavePaths));
+        if (presentNames.count(identity) != 0) {
           throw Exception(FormatMessage("File already exists (%s)", source));
         }
         try {
-          AppendMember(out, source, true, done, total, bytesDone);
+          AppendMember(out, pipeline, source, true, done, total, bytesDone);
         } catch (const Exception& error) {
           // Say which file of the batch failed, unless the failure names it already: opening
           // the file and its size limit do; reading, compressing and writing do not.
@@ -144,6 +138,7 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch,
           }
           throw Exception(error.Kind(), error.Message() + " (" + source + ")", error.Cause());
         }
+        presentNames.insert(StoredIdentity(*FEntries.back()));
         if (OnBatchProgress) {
           OnBatchProgress(done + 1, total, bytesDone);
         }
@@ -170,50 +165,34 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch,
   OpenArchive(name);
 }
 
-void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool batch, int filesDone,
-                               int filesTotal, std::int64_t& bytesDone) {
-  std::unique_ptr<TFileStream> source = archive::OpenFileForReading(Source, Env());
-  const std::int64_t sourceSize = source->Size();
-  const std::int64_t dataOffset = out.Size();
-  if (!archive::MemberFits(sourceSize)) {
-    throw Exception(FailureKind::kTooLarge,
-                    FormatMessage("File too large for an archive (%s)", Source));
-  }
-
-  // The whole source through the compressor into memory, finished before it is measured. Its
-  // CRC is computed from the same pieces, so a compressed member is read only once.
-  TMemoryStream packed;
-  std::uint32_t crc = 0xFFFFFFFFu;
-  {
-    FActivity = actAdd;
-    FActivityTotal = static_cast<std::int32_t>(sourceSize);
-    FActivityDone = 0;
-    FActivityText = FormatMessage("Updating %s", Source);
-    TCompressionStream compressor(FCompressionLevel, packed);
-    const std::int64_t bytesBefore = bytesDone;
-    compressor.OnProgress = [&](TObject* sender) {
-      DoProgress(sender);
-      if (batch && OnBatchProgress) {
-        OnBatchProgress(filesDone, filesTotal, bytesBefore + compressor.Position());
-      }
-    };
-    source->SetPosition(0);
-    std::vector<std::uint8_t> buffer(
-        static_cast<std::size_t>(std::min<std::int64_t>(sourceSize, std::int64_t{kCopyPiece})));
-    for (std::int64_t remaining = sourceSize; remaining > 0;) {
-      const auto piece =
-          static_cast<std::size_t>(std::min<std::int64_t>(remaining, std::int64_t(buffer.size())));
-      source->ReadBuffer(buffer.data(), piece);
-      crc = crc_->Update(crc, buffer.data(), piece);
-      compressor.WriteBuffer(buffer.data(), piece);
-      remaining -= static_cast<std::int64_t>(piece);
-    }
-    compressor.Finish();
-  }
+void TZLBArchive::AppendMember(TCrcWriteStream& out, archive::PackingPipeline& pipeline,
+                               const std::string& Source, bool batch, int filesDone, int filesTotal,
+                               std::int64_t& bytesDone) {
+  out.Seek(0, TSeekOrigin::soEnd);
+  const std::int64_t dataOffset = out.Position();
+  const TCrcWriteStream::Mark memberStart = out.Here();
+  const std::int64_t bytesBefore = bytesDone;
+  // The source compressed, here or by a worker; what the compressor reported on the way is
+  // reported here, in the order it came.
+  archive::PackedMember packed = pipeline.Next(
+      out,
+      [&](std::int64_t sourceSize) {
+        FActivity = actAdd;
+        FActivityTotal = static_cast<std::int32_t>(sourceSize);
+        FActivityDone = 0;
+        FActivityText = FormatMessage("Updating %s", Source);
+      },
+      [&](std::int64_t consumed) {
+        ReportAdding(consumed);
+        if (batch && OnBatchProgress) {
+          OnBatchProgress(filesDone, filesTotal, bytesBefore + consumed);
+        }
+      });
+  const std::int64_t sourceSize = packed.SourceSize();
   bytesDone += sourceSize;
 
   auto entry = std::make_unique<TArchiveEntry>(archive::ZeroEntry());
-  entry->CRC = crc ^ 0xFFFFFFFFu;
+  entry->CRC = packed.Crc();
   archive::SetShortString(entry->Name, archive::MemberName(Source));
   if (FSavePaths) {
     archive::SetShortString(entry->Path, archive::MemberPath(Source));
@@ -221,26 +200,35 @@ void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool bat
   entry->UnpackedSize = static_cast<std::int32_t>(sourceSize);
   entry->DataOffset = static_cast<std::int32_t>(dataOffset);
 
-  // Keep the zlib stream only when it is strictly smaller than the content.
-  const bool keepPacked = packed.Size() < sourceSize;
-  const std::int64_t packedSize = keepPacked ? packed.Size() : sourceSize;
+  const std::int64_t packedSize = packed.DataSize();
   if (!archive::ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
     throw Exception(FailureKind::kTooLarge,
                     FormatMessage("File too large for an archive (%s)", Source));
   }
-  out.Seek(0, TSeekOrigin::soEnd);
-  if (keepPacked) {
-    out.WriteBuffer(packed.Memory(), static_cast<std::size_t>(packed.Size()));
+  // A zlib stream too large for memory was written at its place already; when the content is
+  // stored after all, it goes over those bytes (fewer than the content), and the archive's CRC
+  // counts from the member's start again.
+  if (packed.WroteInPlace() && !packed.KeepsPacked()) {
+    out.Rewind(memberStart);
+  }
+  packed.WriteTo(out);
+  if (packed.KeepsPacked()) {
     entry->Stored = 0;
     entry->Level = static_cast<std::uint8_t>(FCompressionLevel);
   } else {
-    source->SetPosition(0);
-    CopyExactly(*source, out, sourceSize);
     entry->Stored = 1;
     entry->Level = 0;
   }
   entry->PackedSize = static_cast<std::int32_t>(packedSize);
   FEntries.push_back(std::move(entry));
+}
+
+std::string TZLBArchive::StoredIdentity(const TArchiveEntry& entry) {
+  std::string stored = archive::ShortString(entry.Path) + archive::ShortString(entry.Name);
+  if (stored.size() > 255) {
+    stored.resize(255);
+  }
+  return platform::FoldAsciiCase(std::move(stored));
 }
 
 int TZLBArchive::IndexOfFile(const std::string& Name) const {
@@ -249,12 +237,7 @@ int TZLBArchive::IndexOfFile(const std::string& Name) const {
   }
   const std::string wanted = platform::FoldAsciiCase(archive::MemberIdentity(Name, FSavePaths));
   for (std::size_t i = 0; i < FEntries.size(); ++i) {
-    std::string stored =
-        archive::ShortString(FEntries[i]->Path) + archive::ShortString(FEntries[i]->Name);
-    if (stored.size() > 255) {
-      stored.resize(255);
-    }
-    if (platform::FoldAsciiCase(std::move(stored)) == wanted) {
+    if (StoredIdentity(*FEntries[i]) == wanted) {
       return static_cast<int>(i);
     }
   }

@@ -30,3 +30,10 @@ std::int64_t TCrcWriteStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   position_ = base_.Seek(offset, origin);
   return position_;
 }
+
+void TCrcWriteStream::Rewind(const Mark& mark) {
+  position_ = base_.Seek(mark.position, TSeekOrigin::soBeginning);
+  counted_ = mark.counted;
+  crc_ = mark.crc;
+  known_ = mark.known;
+}

@@ -22,6 +22,18 @@ class TCrcWriteStream : public TStream {
   // The CRC-32 of the bytes counted so far.
   std::uint32_t Crc() const { return crc_ ^ 0xFFFFFFFFu; }
 
+  // A place in the stream to come back to, with the CRC as it stands there.
+  struct Mark {
+    std::int64_t position;
+    std::int64_t counted;
+    std::uint32_t crc;
+    bool known;
+  };
+  Mark Here() const { return {position_, counted_, crc_, known_}; }
+  // Goes back to the mark as if nothing had been written since: writing goes on from there and
+  // the CRC counts from there. The bytes behind the mark stay in the base until overwritten.
+  void Rewind(const Mark& mark);
+
  private:
   TStream& base_;
   const archive::Crc32Engine& engine_;

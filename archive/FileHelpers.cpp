@@ -1,6 +1,7 @@
 #include "archive/FileHelpers.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/Env.h"
 #include "platform/Exception.h"
@@ -44,6 +45,21 @@ std::unique_ptr<TFileStream> OpenFileForReading(const std::string& fileName, pla
   } catch (const Exception& failure) {
     throw Exception(FailureKind::kCannotOpen, FormatMessage("Unable to open file (%s)", fileName),
                     failure.Cause());
+  }
+}
+
+void CopyExactly(TStream& from, TStream& to, std::int64_t count) {
+  constexpr std::int64_t kCopyPiece = 1 << 20;
+  if (count <= 0) {
+    return;
+  }
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(count, kCopyPiece)));
+  while (count > 0) {
+    const auto piece =
+        static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t(buffer.size())));
+    from.ReadBuffer(buffer.data(), piece);
+    to.WriteBuffer(buffer.data(), piece);
+    count -= static_cast<std::int64_t>(piece);
   }
 }
 

@@ -39,6 +39,10 @@ namespace archive {
 // naming the file, whatever the reason; the system's reason is carried as its cause.
 std::unique_ptr<TFileStream> OpenFileForReading(const std::string& fileName, platform::Env& env);
 
+// Copies exactly count bytes from from's position to to's position, in pieces of up to 1 MiB;
+// a short read fails with "Stream read error".
+void CopyExactly(TStream& from, TStream& to, std::int64_t count);
+
 // A temporary file that is deleted when the owner goes out of scope, unless it was released
 // first (after it has been moved into its final place). Declare it before any stream over the
 // file, so that the stream is closed before the file is deleted.

@@ -15,6 +15,11 @@
 namespace platform {
 class Env;
 }
+namespace archive {
+class PackingPipeline;
+class ReadingPipeline;
+}  // namespace archive
+class TCrcWriteStream;
 
 // The events of the archive component (a callback bound to an object; empty by default).
 using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
@@ -51,6 +56,19 @@ class TZLBArchive : public TComponent {
   void GetFileEntry(int Index, TArchiveEntry& Entry) const;
   bool ExtractToStream(int Index, TStream& Dest);
   void ExtractFile(const std::string& DestDir, int Index);
+  // Inflates member Index and checks it against its CRC-32 without keeping its bytes: what
+  // ExtractToStream into a stream that keeps nothing does with CheckCRC set, with the same
+  // reports, beeps and failures.
+  bool TestFile(int Index);
+  // Reads the members in Order ahead of the caller on the worker threads (see SetThreads; with
+  // one there are none, and this does nothing). Members asked for in that order then come from
+  // there: ExtractToStream and ExtractFile when KeepData is set, TestFile always. Each call
+  // reports, beeps and fails exactly as it would have without; only the work was done
+  // beforehand. Members of the order that are passed over are dropped, and a member asked for
+  // out of order is read as usual. The archive file stays open for reading (others may read
+  // it too) until the archive is closed, or until ReadAhead is called again (an empty Order
+  // ends it). When the file cannot be opened, nothing is read ahead.
+  void ReadAhead(const std::vector<int>& Order, bool KeepData);
   std::uint32_t CalcCRC(TStream& Stream, std::int64_t Skip);
   void BuildCRCTable();
   void DoProgress(TObject* Sender);
@@ -102,6 +120,15 @@ class TZLBArchive : public TComponent {
   void SetSavePaths(bool value) { FSavePaths = value; }
   bool RecursePaths() const { return FRecursePaths; }
   void SetRecursePaths(bool value) { FRecursePaths = value; }
+  // The threads that compress the files of AddFiles and read members ahead (ReadAhead) while
+  // the caller's thread writes them out in order: the results are the same, byte for byte, and
+  // every event is raised on the caller's thread as with one. 1 (the default) does all the work
+  // on the caller's thread; 0 means one for each processor. With more than one, the Env's
+  // OpenFile is also called from those threads, which read the files it opens (and write a
+  // large member into the archive being assembled while the caller's thread waits for it); no
+  // other Env call is made there.
+  int Threads() const { return FThreads; }
+  void SetThreads(int count);
 
   // --- events ---
   TReplaceFileEvent OnReplaceFile;
@@ -129,19 +156,32 @@ class TZLBArchive : public TComponent {
   std::string FActivityText;
   std::int32_t FActivityTotal = 0;
   std::int32_t FActivityDone = 0;
+  int FThreads = 1;
+  // The most bytes of zlib streams of files being added held in memory at a time; a larger one
+  // goes straight into the archive being assembled once it is that member's turn. Members read
+  // ahead hold no more than this either (and by default half of it).
+  std::int64_t FMemoryLimit;
 
  private:
   // Assembles the archive with Sources appended in a temporary file and puts it in the
   // archive's place, or assembles it in buildFile and leaves it there (see AddFiles); batch
   // selects AddFiles' duplicate check, messages and progress.
   void Rewrite(const std::vector<std::string>& Sources, bool batch, const std::string& buildFile);
-  // Compresses Source (reading it once unless it must be stored) and appends it to out as a
-  // new member whose record goes to the end of FEntries. bytesDone: the batch's source bytes
-  // read so far, advanced by this file's size.
-  void AppendMember(TStream& out, const std::string& Source, bool batch, int filesDone,
-                    int filesTotal, std::int64_t& bytesDone);
+  // Takes Source compressed from the pipeline (it reads the source once unless it must be
+  // stored) and appends it to out as a new member whose record goes to the end of FEntries.
+  // bytesDone: the batch's source bytes read so far, advanced by this file's size.
+  void AppendMember(TCrcWriteStream& out, archive::PackingPipeline& pipeline,
+                    const std::string& Source, bool batch, int filesDone, int filesTotal,
+                    std::int64_t& bytesDone);
+  // The text of a member that IndexOfFile compares: its Path and Name, cut to 255 characters,
+  // with the ASCII letters folded.
+  static std::string StoredIdentity(const TArchiveEntry& entry);
+  // OnProgress while a file is added, consumed bytes of it having been compressed.
+  void ReportAdding(std::int64_t consumed);
+  // ExtractToStream into Dest, or into nothing (TestFile) when Dest is null.
+  bool ReadMember(int Index, TStream* Dest, bool checkCrc);
   // WriteRegistry; the archive CRC comes from tracked when it covers all of Dest.
-  void WriteRegistryTo(TStream& Dest, const class TCrcWriteStream* tracked);
+  void WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked);
 
   platform::Env* env_;
   // Set only while OpenArchiveForSalvage runs: the whole-file check is skipped, and a member
@@ -150,5 +190,6 @@ class TZLBArchive : public TComponent {
   // Per entry of the open archive: its data lies outside the member data or shares bytes with
   // another member's, so it is refused. Found once when the archive is opened.
   std::vector<bool> misplaced_;
-  std::unique_ptr<archive::Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
+  std::unique_ptr<archive::Crc32Engine> crc_;            // built from FCRCTable by BuildCRCTable
+  std::shared_ptr<archive::ReadingPipeline> readAhead_;  // while ReadAhead is in effect
 };

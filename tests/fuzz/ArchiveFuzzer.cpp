@@ -1,5 +1,6 @@
 // libFuzzer target: opens any input as an archive and extracts every member into memory and,
-// with paths, into a throwaway folder; aborts when anything is written outside that folder.
+// with paths, into a throwaway folder; aborts when anything is written outside that folder, or
+// when members read ahead on worker threads come out otherwise than read one by one.
 //
 // The whole-file CRC would turn away nearly every mutated input at the door, so the input's
 // trailer CRC is recomputed first (the trailer is not covered by it): the fuzzer then reaches
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,23 @@ bool HoldsOnly(const fs::path& folder, std::vector<std::string> names) {
   return found == names;
 }
 
+// What extracting into a stream gives: the bytes' CRC-32, or the failure.
+std::string Outcome(const std::function<void(TStream&)>& extract) {
+  TMemoryStream sink;
+  try {
+    extract(sink);
+  } catch (const Exception& failure) {
+    return failure.Message() + ": " + failure.Cause();
+  }
+  const auto& bytes = sink.Bytes();
+  return "ok " + std::to_string(crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
+}
+
+// The verdict alone, without the bytes.
+std::string Verdict(const std::string& outcome) {
+  return outcome.rfind("ok ", 0) == 0 ? "ok" : outcome;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -98,17 +117,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   archive.SetCheckCRC(true);
+  std::vector<std::string> outcomes;
   for (int i = 0; i < archive.FileCount(); ++i) {
-    try {
-      TMemoryStream sink;
-      archive.ExtractToStream(i, sink);
-    } catch (const Exception&) {
-    }
+    outcomes.push_back(Outcome([&](TStream& sink) { archive.ExtractToStream(i, sink); }));
     for (bool withPath : {false, true}) {
       archive.SetExtractWithPath(withPath);
       try {
         archive.ExtractFile(dest.string() + "\\sub", i);
       } catch (const Exception&) {
+      }
+    }
+  }
+  // The same members, read ahead on two threads: the same bytes and verdicts.
+  std::vector<int> all(outcomes.size());
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    all[i] = static_cast<int>(i);
+  }
+  archive.SetThreads(2);
+  for (const bool keepData : {true, false}) {
+    archive.ReadAhead(all, keepData);
+    for (const int i : all) {
+      const std::string outcome =
+          keepData ? Outcome([&](TStream& sink) { archive.ExtractToStream(i, sink); })
+                   : Verdict(Outcome([&](TStream&) { archive.TestFile(i); }));
+      const std::string& inTurn = outcomes[static_cast<std::size_t>(i)];
+      if (outcome != (keepData ? inTurn : Verdict(inTurn))) {
+        std::fprintf(stderr, "member %d read ahead: %s, read in turn: %s\n", i, outcome.c_str(),
+                     inTurn.c_str());
+        std::abort();
       }
     }
   }

@@ -96,6 +96,12 @@ TEST(ZlbCommandLine, HelpGoesToStdoutAndUsageErrorsExitTwo) {
       {{"create", "--level=huge", "a", "f"},
        "invalid level 'huge' (none, fastest, default or maximum)"},
       {{"info", "a", "evil\nline"}, "unexpected argument 'evil\\x0aline'"},
+      {{"create", "-T", "-1", "a", "f"},
+       "invalid thread count '-1' (0 to 256; 0 means one per processor)"},
+      {{"test", "--threads=257", "a"},
+       "invalid thread count '257' (0 to 256; 0 means one per processor)"},
+      {{"extract", "a", "d", "-T"}, "option '-T' needs a value"},
+      {{"list", "-T2", "a"}, "option '-T' does not apply to 'list'"},
   };
   for (const auto& [args, message] : cases) {
     const ZlbResult result = RunZlb(args);
@@ -174,13 +180,17 @@ TEST(ZlbTest, ChecksEveryMemberNamesEachBadOneAndSalvagesPastADamagedArchive) {
   bad.members[0].crc = 0x12345678;
   bad.members[1].unpackedSize = 9001;  // its zlib stream ends before that
   bad.Write(dir / "bad.zlb");
-  const ZlbResult tested = RunZlb({"test", "-v", "bad.zlb"}, dir.path());
-  EXPECT_EQ(tested.status, 1);
-  EXPECT_EQ(tested.out, "testing: a bad CRC\ntesting: b damaged data\ntesting: c OK\n");
-  EXPECT_EQ(tested.err,
-            "zlb: member 0 (a): File (0) failed CRC check\n"
-            "zlb: member 1 (b): File (1) is corrupt: its data ends before its size\n"
-            "zlb: bad.zlb: 2 of 3 members failed the test\n");
+  // On any number of threads, in member order.
+  for (const char* threads : {"-T1", "-T2", "--threads=8"}) {
+    const ZlbResult tested = RunZlb({"test", "-v", threads, "bad.zlb"}, dir.path());
+    EXPECT_EQ(tested.status, 1);
+    EXPECT_EQ(tested.out, "testing: a bad CRC\ntesting: b damaged data\ntesting: c OK\n");
+    EXPECT_EQ(tested.err,
+              "zlb: member 0 (a): File (0) failed CRC check\n"
+              "zlb: member 1 (b): File (1) is corrupt: its data ends before its size\n"
+              "zlb: bad.zlb: 2 of 3 members failed the test\n")
+        << threads;
+  }
 
   // One flipped byte fails the whole-file check; --salvage checks member by member and
   // extracts what is sound.
@@ -265,16 +275,20 @@ TEST(ZlbExtract, NoClobberKeepsFilesAndABadMemberDoesNotStopTheRun) {
   bad.Write(dir / "bad.zlb");
   std::filesystem::create_directory(dir / "bad");
   WriteHostFile(dir / "bad/2.txt", "a file where a folder should be");
-  const ZlbResult run = RunZlb({"extract", "bad.zlb", "bad"}, dir.path());
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err,
-            "zlb: member 1 (1.txt): File (1) failed CRC check\n"
-            "zlb: member 2 (..\\..): File (2) has an unsafe name\n"
-            "zlb: member 3 (2.txt\\x.txt): Unable to create destination path bad/2.txt: " +
-                kNotFolder + "\n");
-  EXPECT_TRUE(std::filesystem::exists(dir / "bad/0.txt"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "bad/1.txt"));
-  EXPECT_EQ(ReadHostFile(dir / "bad/3.txt"), "three");
+  for (const char* threads : {"-T1", "-T2", "-T8"}) {
+    const ZlbResult run = RunZlb({"extract", threads, "-v", "bad.zlb", "bad"}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "extracting: 0.txt\nextracting: 3.txt\n");
+    EXPECT_EQ(run.err,
+              "zlb: member 1 (1.txt): File (1) failed CRC check\n"
+              "zlb: member 2 (..\\..): File (2) has an unsafe name\n"
+              "zlb: member 3 (2.txt\\x.txt): Unable to create destination path bad/2.txt: " +
+                  kNotFolder + "\n")
+        << threads;
+    EXPECT_TRUE(std::filesystem::exists(dir / "bad/0.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad/1.txt"));
+    EXPECT_EQ(ReadHostFile(dir / "bad/3.txt"), "three");
+  }
 }
 
 // Every failure names the file as the user gave it and says why; arguments are checked before

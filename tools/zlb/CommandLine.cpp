@@ -18,6 +18,7 @@ enum OptionBit : unsigned {
   kJunkPaths = 1u << 8,
   kSalvage = 1u << 9,
   kForce = 1u << 10,
+  kThreads = 1u << 11,
 };
 
 struct CommandInfo {
@@ -26,14 +27,14 @@ struct CommandInfo {
   unsigned options;
 };
 
-constexpr unsigned kWriteOptions = kQuiet | kVerbose | kLevel | kSavePaths | kRecursive;
+constexpr unsigned kWriteOptions = kQuiet | kVerbose | kLevel | kSavePaths | kRecursive | kThreads;
 
 constexpr CommandInfo kCommands[] = {
     {"list", Command::List, kQuiet | kTsv | kSalvage},
     {"info", Command::Info, kQuiet | kSalvage},
-    {"test", Command::Test, kQuiet | kVerbose | kSalvage},
+    {"test", Command::Test, kQuiet | kVerbose | kSalvage | kThreads},
     {"extract", Command::Extract,
-     kQuiet | kVerbose | kWithPaths | kJunkPaths | kNoClobber | kSalvage},
+     kQuiet | kVerbose | kWithPaths | kJunkPaths | kNoClobber | kSalvage | kThreads},
     {"create", Command::Create, kWriteOptions | kForce},
     {"add", Command::Add, kWriteOptions},
 };
@@ -56,7 +57,11 @@ constexpr OptionInfo kOptions[] = {
     {"--junk-paths", "-j", kJunkPaths},
     {"--salvage", nullptr, kSalvage},
     {"--force", "-f", kForce},
+    {"--threads", "-T", kThreads},
 };
+
+// The most threads asked for that are taken as they are.
+constexpr int kMaxThreads = 256;
 
 bool IsOption(const std::string& arg) {
   return arg.size() > 1 && arg[0] == '-';
@@ -90,6 +95,17 @@ TFileCompressionLevel ParseLevel(const std::string& text) {
   if (text == "maximum")
     return fcMaximum;
   throw UsageError("invalid level '" + text + "' (none, fastest, default or maximum)");
+}
+
+int ParseThreads(const std::string& text) {
+  const bool digits = !text.empty() && text.size() <= 3 &&
+                      text.find_first_not_of("0123456789") == std::string::npos;
+  const int count = digits ? std::stoi(text) : -1;
+  if (count < 0 || count > kMaxThreads) {
+    throw UsageError("invalid thread count '" + text + "' (0 to " + std::to_string(kMaxThreads) +
+                     "; 0 means one per processor)");
+  }
+  return count;
 }
 
 void ApplyOption(Options& options, OptionBit bit, const std::string& value) {
@@ -126,6 +142,9 @@ void ApplyOption(Options& options, OptionBit bit, const std::string& value) {
       break;
     case kRecursive:
       options.recursive = true;
+      break;
+    case kThreads:
+      options.threads = ParseThreads(value);
       break;
   }
 }
@@ -206,9 +225,11 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
       optionsEnded = true;
       continue;
     }
-    // "--level=maximum" carries its value; "--level maximum" takes the next argument.
+    // "--level=maximum" carries its value; "--level maximum" takes the next argument; "-T4"
+    // carries it as a short option.
     const auto equals = arg.find('=');
-    const std::string name = arg.substr(0, equals);
+    const bool attached = arg.size() > 2 && arg.compare(0, 2, "-T") == 0;
+    const std::string name = attached ? "-T" : arg.substr(0, equals);
     const OptionInfo* option = FindOption(name);
     if (option == nullptr) {
       throw UsageError("unknown option '" + name + "'");
@@ -217,13 +238,15 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
       throw UsageError("option '" + name + "' does not apply to '" + command->name + "'");
     }
     std::string value;
-    if (option->bit == kLevel) {
-      if (equals != std::string::npos) {
+    if (option->bit == kLevel || option->bit == kThreads) {
+      if (attached) {
+        value = arg.substr(2);
+      } else if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
       } else if (i + 1 < args.size()) {
         value = args[++i];
       } else {
-        throw UsageError("option '--level' needs a value");
+        throw UsageError("option '" + name + "' needs a value");
       }
     } else if (equals != std::string::npos) {
       throw UsageError("option '" + name + "' takes no value");
@@ -241,15 +264,15 @@ const char* UsageText() {
          "  list [--tsv] [--salvage] ARCHIVE\n"
          "                              list the members\n"
          "  info [--salvage] ARCHIVE    show the archive's trailer, one key=value a line\n"
-         "  test [-v] [--salvage] ARCHIVE\n"
+         "  test [-v] [--salvage] [-T N] ARCHIVE\n"
          "                              verify the archive and the CRC-32 of every member\n"
-         "  extract [-j] [--no-clobber] [-v] [--salvage] ARCHIVE DESTDIR [MEMBER...]\n"
+         "  extract [-j] [--no-clobber] [-v] [--salvage] [-T N] ARCHIVE DESTDIR [MEMBER...]\n"
          "                              extract every member, or the members given, into\n"
          "                              DESTDIR (created when missing), recreating the folders\n"
          "                              stored with them\n"
-         "  create [-f] [--level LEVEL] [--save-paths] [-r] [-v] ARCHIVE FILE...\n"
+         "  create [-f] [--level LEVEL] [--save-paths] [-r] [-v] [-T N] ARCHIVE FILE...\n"
          "                              build a new archive from the files\n"
-         "  add [--level LEVEL] [--save-paths] [-r] [-v] ARCHIVE FILE...\n"
+         "  add [--level LEVEL] [--save-paths] [-r] [-v] [-T N] ARCHIVE FILE...\n"
          "                              add the files to an existing archive\n"
          "\n"
          "Options:\n"
@@ -266,6 +289,12 @@ const char* UsageText() {
          "  --save-paths       record the folder part of each FILE in the archive\n"
          "  -r, --recursive    add the files inside folder arguments, descending into\n"
          "                     subfolders\n"
+         "  -T, --threads N    compress (create, add) or inflate (test, extract) on N threads;\n"
+         "                     0, the default, means one per processor. The archive is the\n"
+         "                     same byte for byte, and what is printed comes in member order,\n"
+         "                     whatever N is. At most 32 MiB of compressed data is held in\n"
+         "                     memory; a larger member is written straight into the archive\n"
+         "                     being built\n"
          "  -v, --verbose      one line per member\n"
          "  -q, --quiet        show no progress\n"
          "  -h, --help         show this help\n"

@@ -25,6 +25,8 @@ struct Options {
   bool savePaths = false;
   bool recursive = false;
   TFileCompressionLevel level = fcDefault;
+  // create, add, test, extract: the threads that compress or inflate; 0 means one per processor
+  int threads = 0;
   std::string archive;
   std::string destDir;
   // extract: the members to extract as given (indexes, names or wildcards); empty means all

@@ -113,13 +113,16 @@ std::string CollisionHint(const std::string& a, const std::string& b, bool saveP
 std::vector<std::string> CheckedSources(platform::Env& env, TZLBArchive& archive,
                                         const std::vector<std::string>& itself,
                                         const Options& options) {
-  const auto isItself = [&](const std::string& name) {
-    for (const auto& other : itself) {
-      if (SameHostFile(env, name, other)) {
-        return true;
-      }
+  // The host paths of the archive's own files, found once: every file is compared with them.
+  std::vector<std::string> itselfOnHost;
+  for (const auto& other : itself) {
+    if (const auto host = env.HostPath(other)) {
+      itselfOnHost.push_back(*host);
     }
-    return false;
+  }
+  const auto isItself = [&](const std::string& name) {
+    const auto host = env.HostPath(name);
+    return host && std::find(itselfOnHost.begin(), itselfOnHost.end(), *host) != itselfOnHost.end();
   };
   std::vector<std::string> problems;
 

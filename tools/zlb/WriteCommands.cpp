@@ -64,6 +64,7 @@ void Configure(TZLBArchive& archive, const Options& options) {
   archive.SetCompressionLevel(options.level);
   archive.SetSavePaths(options.savePaths);
   archive.SetRecursePaths(options.recursive);
+  archive.SetThreads(options.threads);
 }
 
 // Adds the checked files: the one place that decides how they go into the archive. All of
