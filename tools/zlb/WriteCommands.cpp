@@ -69,14 +69,14 @@ class SkipWarningEnv : public platform::EnvWrapper {
   int skippedCount = 0;
 };
 
-// The environment of an add: the archive's replacement by its rewrite is the moment the run's
-// work is done, so it is taken as the interrupt cleanup's commit.
+// The environment of an add: the archive's replacement by its rewrite (the rename in it) is
+// the moment the run's work is done, so it is taken as the interrupt cleanup's commit.
 class CommitReplaceEnv : public platform::EnvWrapper {
  public:
   CommitReplaceEnv(platform::Env* target, platform::InterruptCleanup& cleanup)
       : EnvWrapper(target), cleanup_(cleanup) {}
-  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
-    return cleanup_.Commit([&] { return EnvWrapper::ReplaceFile(source, target); });
+  platform::Status RenameFile(const std::string& source, const std::string& target) override {
+    return cleanup_.Commit([&] { return EnvWrapper::RenameFile(source, target); });
   }
 
  private:
