@@ -10,6 +10,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/ArchiveLimits.h"
@@ -128,7 +129,7 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
           if (error.Kind() == FailureKind::kCannotOpen || error.Kind() == FailureKind::kTooLarge) {
             throw;
           }
-          throw Exception(error.Kind(), error.Message() + " (" + source + ")");
+          throw Exception(error.Kind(), error.Message() + " (" + source + ")", error.Cause());
         }
         if (OnBatchProgress) {
           OnBatchProgress(done + 1, total, bytesDone);
@@ -136,11 +137,13 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
       }
 
       WriteRegistryTo(out, &out);
+      // Closed here, so that a failure the system reports only at the close is not lost.
+      file.Close();
     }
 
     // The complete new archive takes the old one's place; the old one is never removed first.
-    if (!Env().ReplaceFile(temp.Name(), FFileName)) {
-      throw Exception(FormatMessage("Unable to update archive (%s)", FFileName));
+    if (const platform::Status placed = Env().ReplaceFile(temp.Name(), FFileName); !placed) {
+      throw Exception(FormatMessage("Unable to update archive (%s)", FFileName), placed.Text());
     }
     temp.Release();
   } catch (...) {
@@ -296,7 +299,12 @@ void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked)
 }
 
 std::string TZLBArchive::MakeTempFileName() {
-  return Env().CreateTempFile(Env().TempFolder(), "ZLB").Value();
+  platform::Result<std::string> made = Env().CreateTempFile(Env().TempFolder(), "ZLB");
+  if (!made) {
+    // There is no name to open; the failure is the one opening it would give, with the reason.
+    throw EFOpenError(FormatMessage("Cannot open file %s", std::string()), made.Failure().Text());
+  }
+  return std::move(made).Value();
 }
 
 namespace {

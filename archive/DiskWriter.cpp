@@ -54,10 +54,19 @@ namespace {
 // Files are written through a large buffer: a member reaches the disk in few, large writes.
 constexpr std::size_t kFileBuffer = 256 * 1024;
 
-void ProduceBuffered(TStream& out, const DiskWriter::Producer& produce) {
+// Writes the member's bytes into out through the buffer and closes out. The last write and the
+// close are checked too, so that a disk that fills up at the very end fails the file, naming it,
+// instead of leaving a short file counted as written.
+void ProduceInto(TFileStream& out, const DiskWriter::Producer& produce,
+                 const std::string& cannotCreate) {
   TWriteBufferedStream buffered(out, kFileBuffer);
   produce(buffered);
-  buffered.Flush();
+  try {
+    buffered.Flush();  // leaves nothing for the buffer's destructor to write
+    out.Close();
+  } catch (const Exception& failure) {
+    throw EFCreateError(cannotCreate, CauseOf(failure));
+  }
 }
 
 }  // namespace
@@ -90,7 +99,7 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     // Nothing can be created in the folder, but the file itself may be written: overwrite it
     // where it stands, as Windows would.
     TFileStream out(full, TFileMode::fmCreate, &env_);
-    ProduceBuffered(out, produce);
+    ProduceInto(out, produce, cannotCreate);
     return true;
   }
   {
@@ -100,7 +109,7 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     } catch (const Exception& failure) {
       throw EFCreateError(cannotCreate, failure.Cause());
     }
-    ProduceBuffered(*out, produce);
+    ProduceInto(*out, produce, cannotCreate);
   }
   const platform::Status placed =
       existed ? env_.ReplaceFile(temp.Name(), full) : env_.MoveFile(temp.Name(), full);

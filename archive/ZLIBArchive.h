@@ -76,7 +76,9 @@ class TZLBArchive : public TComponent {
   void AddFiles(const std::vector<std::string>& Sources);
   int IndexOfFile(const std::string& Name) const;
   void WriteRegistry(TStream& Dest);
-  // A new, empty temporary file for a rewrite to be assembled in; "" when none can be made.
+  // A new, empty temporary file in the system's temporary folder for a rewrite to be assembled
+  // in. When none can be made, fails as opening it would ("Cannot open file "), with the
+  // system's reason as the cause.
   virtual std::string MakeTempFileName();
   virtual void ListDirectory(const std::string& Dir, std::vector<std::string>& Files);
 
