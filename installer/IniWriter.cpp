@@ -1,6 +1,6 @@
 #include "installer/IniWriter.h"
 
-#include "platform/Stream.h"
+#include "platform/WholeFile.h"
 
 namespace installer {
 
@@ -39,9 +39,8 @@ std::string IniText(const std::string& gameDir, const std::string& rulesDir) {
 
 void WriteIni(platform::Env& env, const std::string& productDir, const std::string& gameDir,
               const std::string& rulesDir) {
-  const std::string text = IniText(gameDir, rulesDir);
-  TFileStream file(productDir + kIniFileName, TFileMode::fmCreate, &env);
-  file.WriteBuffer(text.data(), text.size());
+  // Written whole, so that a failure (a full disk) leaves an older file as it was, not cut short.
+  platform::WriteWholeFile(env, productDir + kIniFileName, IniText(gameDir, rulesDir));
 }
 
 }  // namespace installer

@@ -17,8 +17,8 @@ extern const char kIniFileName[];
 std::string IniText(const std::string& gameDir, const std::string& rulesDir);
 
 // Writes the file as productDir + "Quorin.ini" (productDir ends in a backslash), replacing an
-// existing one whole. Fails with "Cannot create file %s" and the full path when the file cannot
-// be created; such a file is left as it was.
+// existing one whole (platform::WriteWholeFile). Fails with "Cannot create file %s" and the full
+// path when the file cannot be created or written; such a file is left as it was.
 void WriteIni(platform::Env& env, const std::string& productDir, const std::string& gameDir,
               const std::string& rulesDir);
 

@@ -1,0 +1,74 @@
+// The installation against every failure the disk can give at every call
+// (tests/support/FaultLoop.h): unpacking the members and writing Quorin.ini.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "archive/ZLIBArchive.h"
+#include "installer/InstallProcedure.h"
+#include "tests/installer/InstallFixture.h"
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/FaultLoop.h"
+#include "tests/support/MemEnv.h"
+
+namespace {
+
+constexpr char kGame[] = "C:\\Westwood\\Tiberian Sun\\";
+
+// The game, and the data file in the folder the installer runs in.
+void Prepare(MemEnv& world) {
+  world.Put(std::string(kGame) + "Sun.exe", "game");
+  builder::ArchiveBuilder data;
+  for (int i = 0; i < 8; ++i) {
+    data.Deflated(kMemberNames[i], MemberContent(i) + std::string(3000 * i, 'q'), 3);
+  }
+  world.Put("C:\\Work\\InstallQuorin.dat", data.Build());
+  world.SetCurrentFolder("C:\\Work");
+}
+
+void Install(platform::Env& env) {
+  TZLBArchive archive(nullptr, &env);
+  archive.SetCompressionLevel(fcMaximum);
+  RecordingView view;
+  installer::InstallChoices choices;
+  choices.gameDir = kGame;
+  choices.productDir = std::string(kGame) + "Quorin";
+  choices.rulesDir = std::string(kGame) + "Rules\\";
+  if (installer::InstallProcedure(env, archive, view).Run(choices) !=
+      installer::InstallOutcome::kCompleted) {
+    throw ReportedWithoutReason(view.events.back());
+  }
+}
+
+struct Case {
+  const char* name;
+  bool overAnOldInstallation;
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class InstallFaults : public ::testing::TestWithParam<Case> {};
+
+// Whatever call of the disk fails, the installation stops with the failure and its reason, and
+// each of its files is whole: the member or configuration as installed, or the file that stood
+// there before (a user's Quorin.ini, a member of an older installation), never a part of one.
+TEST_P(InstallFaults, EveryFailureStopsTheInstallationAndLeavesEveryFileWhole) {
+  MemEnv world;
+  Prepare(world);
+  if (GetParam().overAnOldInstallation) {
+    world.Put(std::string(kGame) + "Quorin\\Quorin.exe", "an older Quorin.exe");
+    world.Put(std::string(kGame) + "Quorin\\Quorin.ini", "[Config]\r\nIniVer=1\r\n");
+    world.Put(std::string(kGame) + "Rules\\rules.ini", "the rules of an older installation");
+  }
+  ExpectSafeAtEveryFault(world, Install);
+}
+
+INSTANTIATE_TEST_SUITE_P(Installations, InstallFaults,
+                         ::testing::Values(Case{"Fresh", false}, Case{"OverAnOldOne", true}),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
