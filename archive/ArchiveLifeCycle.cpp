@@ -59,8 +59,11 @@ std::uint32_t TZLBArchive::CalcCRC(TStream& Stream, std::int64_t Skip) {
 }
 
 void TZLBArchive::BuildCRCTable() {
-  FCRCTable = BuildCRC32Table();
-  crc_ = std::make_unique<Crc32Engine>(FCRCTable);
+  // The same for every component, so worked out once; a component gets its own copies.
+  static const TCRCTable table = BuildCRC32Table();
+  static const Crc32Engine engine(table);
+  FCRCTable = table;
+  crc_ = std::make_unique<Crc32Engine>(engine);
 }
 
 namespace {

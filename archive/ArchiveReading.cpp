@@ -11,6 +11,7 @@
 #include "archive/ArchiveLimits.h"
 #include "archive/DiskWriter.h"
 #include "archive/FileHelpers.h"
+#include "archive/InflateEngine.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/BufferedStreams.h"
@@ -31,6 +32,14 @@ constexpr std::int64_t kMaxInflateRatio = 1032;
 constexpr std::int64_t kInflateSlack = 4096;
 
 const char* const kCannotReadList = "Unable to read archive file list";
+
+// Below this many bytes of output zlib inflates a stream sooner than the faster engine can be
+// set up (its state and read-ahead buffer are some hundred KiB).
+constexpr std::int64_t kSmallStream = 64 * 1024;
+
+InflateEngineKind EngineFor(std::int64_t unpackedSize) {
+  return unpackedSize < kSmallStream ? InflateEngineKind::kZlib : DefaultInflateEngine();
+}
 
 // Whether the trailer describes a registry that this file can hold: a count within the bound on
 // records, and a registry between the member data and the trailer. A compressed registry
@@ -147,7 +156,7 @@ std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
   file.SetPosition(trailer.RegistryOffset);
   std::optional<TDecompressionStream> inflater;
   const bool compressed = trailer.RegistryCompressed != 0;
-  TStream& source = compressed ? inflater.emplace(file, &env) : file;
+  TStream& source = compressed ? inflater.emplace(file, &env, EngineFor(expected)) : file;
   RegistryCollector registry;
   std::uint8_t buffer[kPiece];
   for (std::int64_t remaining = expected; remaining > 0;) {
@@ -187,7 +196,9 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     FFileName.clear();
     throw;
   }
-  auto file = std::make_unique<TReadBufferedStream>(*opened, kFileBuffer);
+  // A small archive needs no more buffer than its own size.
+  const auto buffer = std::clamp<std::int64_t>(opened->Size(), kPiece, kFileBuffer);
+  auto file = std::make_unique<TReadBufferedStream>(*opened, static_cast<std::size_t>(buffer));
 
   // Verify the whole file against the trailer. A file of no bytes has a CRC of 0 and an
   // all-zero trailer: an archive without entries. Any other file too short for a trailer is
@@ -302,8 +313,12 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
     const auto packed = std::clamp<std::int64_t>(entry.PackedSize, kPiece, kFileBuffer);
     TReadBufferedStream reader(*file, static_cast<std::size_t>(packed));
     TStreamSlice data(reader, entry.DataOffset, entry.PackedSize);
-    TDecompressionStream inflater(data, &Env());
-    TStream& source = entry.Stored != 0 ? static_cast<TStream&>(data) : inflater;
+    // A stored member is read as it stands; only a compressed one needs an inflater, and a
+    // small one the engine that is quickest to set up.
+    std::optional<TDecompressionStream> inflater;
+    TStream& source = entry.Stored != 0
+                          ? static_cast<TStream&>(data)
+                          : inflater.emplace(data, &Env(), EngineFor(entry.UnpackedSize));
     FActivity = actExtract;
     FActivityTotal = entry.UnpackedSize;
     FActivityDone = 0;
@@ -353,7 +368,7 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
   const DiskWriter disk(Env(), DiskPolicy{FExtractWithPath});
   const std::string full = disk.Place(DestDir, entry, Index);
   const bool written = disk.Write(
-      full, [&](TStream& out) { ExtractToStream(Index, out); },
+      full, entry.UnpackedSize, [&](TStream& out) { ExtractToStream(Index, out); },
       [this](const std::string& name) {
         if (!OnReplaceFile) {
           return true;  // nobody to ask: overwritten
