@@ -22,12 +22,42 @@ struct MemEnv::Data {
   bool exclusive = false;  // opened for writing, shared with nobody
 };
 
-// A folder (with its items by folded name) or a file.
+namespace {
+
+// platform::FoldAscii and platform::IsSeparator, inlined: lookups run them for every character
+// of every path.
+inline char Fold(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+inline bool Separator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// Orders names as Windows tells them apart: with ASCII letters folded. Transparent, so that a
+// name is looked up where it stands in a path, without a copy.
+struct FoldedLess {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      const char x = Fold(a[i]);
+      const char y = Fold(b[i]);
+      if (x != y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+      }
+    }
+    return a.size() < b.size();
+  }
+};
+
+}  // namespace
+
+// A folder (with its items by name, letter case folded) or a file.
 struct MemEnv::Node {
   std::string name;  // as stored
   bool isFolder = true;
-  std::map<std::string, std::unique_ptr<Node>> items;  // folders only
-  std::shared_ptr<Data> data;                          // files only
+  std::map<std::string, std::unique_ptr<Node>, FoldedLess> items;  // folders only, by name
+  std::shared_ptr<Data> data;                                      // files only
 
   std::unique_ptr<Node> Copy() const {
     auto copy = std::make_unique<Node>();
@@ -38,8 +68,8 @@ struct MemEnv::Node {
       copy->data->bytes = data->bytes;
       copy->data->readOnly = data->readOnly;
     }
-    for (const auto& [key, item] : items) {
-      copy->items[key] = item->Copy();
+    for (const auto& [name, item] : items) {
+      copy->items[name] = item->Copy();
     }
     return copy;
   }
@@ -58,8 +88,19 @@ struct MemEnv::Place {
 
 namespace {
 
-std::string Key(const std::string& name) {
-  return platform::FoldAsciiCase(name);
+// One component as a lookup takes it: trailing dots and blanks removed, "." and ".." aside.
+std::string_view Trimmed(std::string_view name) {
+  if (name == "." || name == "..") {
+    return name;
+  }
+  const std::size_t end = name.find_last_not_of(". ");
+  return end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
+}
+
+bool Usable(std::string_view name) {
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    return c == '\0' || Separator(c) || platform::IsRefusedCharacter(c);
+  });
 }
 
 Status Failed(Reason why) {
@@ -187,30 +228,36 @@ MemEnv::MemEnv(const MemEnv& other)
       nextTemp_(other.nextTemp_),
       openFiles_(std::make_shared<int>(0)) {}
 
-MemEnv::Place MemEnv::Find(const std::string& path) const {
+MemEnv::Place MemEnv::Find(const std::string& path, bool withComponents) const {
   Place place;
   if (path.empty() || path.find('\0') != std::string::npos ||
-      (path.size() >= 2 && platform::IsSeparator(path[0]) && platform::IsSeparator(path[1]))) {
+      (path.size() >= 2 && Separator(path[0]) && Separator(path[1]))) {
     place.status = Failed(Reason::kNotFound);  // nothing, or a network name
     return place;
   }
-  std::vector<std::string> components;
+  // The components, the drive first, as views of the path and of the current folder; kept
+  // between calls, so that a lookup costs no allocation.
+  thread_local std::vector<std::string_view> components;
+  components.clear();
+  char drive[2] = {0, ':'};
   std::size_t at = 0;
   if (path.size() >= 2 && path[1] == ':' && IsLetter(path[0])) {
-    components.push_back(std::string(1, platform::FoldAscii(path[0])) + ":");
+    drive[0] = Fold(path[0]);
+    components.emplace_back(drive, 2);
     at = 2;  // "X:name" is taken from the drive's root too
-  } else if (platform::IsSeparator(path[0])) {
-    components.push_back(current_.front());
+  } else if (Separator(path[0])) {
+    components.emplace_back(current_.front());
   } else {
-    components = current_;
+    components.assign(current_.begin(), current_.end());
   }
-  place.trailingSeparator = platform::EndsWithSeparator(path);
-  while (at <= path.size()) {
+  place.trailingSeparator = !path.empty() && Separator(path.back());
+  const std::string_view text(path);
+  while (at <= text.size()) {
     std::size_t end = at;
-    while (end < path.size() && !platform::IsSeparator(path[end])) {
+    while (end < text.size() && !Separator(text[end])) {
       ++end;
     }
-    const std::string name = platform::TrimComponent(path.substr(at, end - at));
+    const std::string_view name = Trimmed(text.substr(at, end - at));
     at = end + 1;
     if (name.empty() || name == ".") {
       continue;
@@ -221,7 +268,7 @@ MemEnv::Place MemEnv::Find(const std::string& path) const {
       }
       continue;
     }
-    if (!platform::IsUsableComponent(name)) {
+    if (!Usable(name)) {
       place.refused = true;
     }
     components.push_back(name);
@@ -231,20 +278,20 @@ MemEnv::Place MemEnv::Find(const std::string& path) const {
   Node* folder = root_.get();
   for (std::size_t i = 0; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
-    const auto found = folder->items.find(Key(components[i]));
+    const auto found = folder->items.find(components[i]);
     if (place.refused || found == folder->items.end()) {
       if (!last || i == 0) {
         place.status = Failed(place.refused ? Reason::kInvalidName : Reason::kNotFound);
         return place;
       }
       place.parent = folder;
-      place.name = components[i];
+      place.name = std::string(components[i]);
       break;
     }
     components[i] = found->second->name;
     if (last) {
-      place.parent = folder;
-      place.name = components[i];
+      place.parent = i == 0 ? nullptr : folder;  // a drive's root: no folder holds it
+      place.name = found->second->name;
       place.node = found->second.get();
       break;
     }
@@ -254,11 +301,9 @@ MemEnv::Place MemEnv::Find(const std::string& path) const {
     }
     folder = found->second.get();
   }
-  if (components.size() == 1) {
-    place.parent = nullptr;  // a drive's root: no folder holds it
-    place.node = root_->items.at(components[0]).get();
+  if (withComponents) {
+    place.components.assign(components.begin(), components.end());
   }
-  place.components = std::move(components);
   return place;
 }
 
@@ -336,7 +381,7 @@ std::vector<std::string> MemEnv::Folders() const {
 }
 
 std::string MemEnv::Canonical(const std::string& path) const {
-  const Place place = Find(path);
+  const Place place = Find(path, true);
   return place.status ? platform::FoldAsciiCase(FullName(place.components)) : std::string();
 }
 
@@ -370,7 +415,7 @@ platform::Result<std::unique_ptr<platform::File>> MemEnv::OpenFile(const std::st
     node->isFolder = false;
     node->data = std::make_shared<Data>();
     place.node = node.get();
-    place.parent->items[Key(place.name)] = std::move(node);
+    place.parent->items[place.name] = std::move(node);
   }
   Data& data = *place.node->data;
   if (mode != TFileMode::fmOpenReadDenyWrite) {
@@ -417,7 +462,7 @@ Status MemEnv::CreateFolder(const std::string& path) {
   }
   auto node = std::make_unique<Node>();
   node->name = place.name;
-  place.parent->items[Key(place.name)] = std::move(node);
+  place.parent->items[place.name] = std::move(node);
   return Status();
 }
 
@@ -432,7 +477,7 @@ Status MemEnv::DeleteFile(const std::string& path) {
   if (place.node->isFolder) {
     return Failed(Reason::kIsFolder);
   }
-  place.parent->items.erase(Key(place.name));
+  place.parent->items.erase(place.name);
   return Status();
 }
 
@@ -474,10 +519,11 @@ Status MemEnv::MoveFile(const std::string& from, const std::string& to) {
   if (Within(source.node, target.parent)) {
     return Failed(Reason::kInvalidName);  // a folder into itself
   }
-  std::unique_ptr<Node> node = std::move(source.parent->items[Key(source.name)]);
-  source.parent->items.erase(Key(source.name));
+  const auto moved = source.parent->items.find(source.name);
+  std::unique_ptr<Node> node = std::move(moved->second);
+  source.parent->items.erase(moved);
   node->name = target.name;
-  target.parent->items[Key(target.name)] = std::move(node);
+  target.parent->items[target.name] = std::move(node);
   return Status();
 }
 
@@ -505,11 +551,13 @@ Status MemEnv::RenameFile(const std::string& source, const std::string& target) 
   if (to.node == from.node) {
     return Status();
   }
-  std::unique_ptr<Node> node = std::move(from.parent->items[Key(from.name)]);
-  from.parent->items.erase(Key(from.name));
+  const auto moved = from.parent->items.find(from.name);
+  std::unique_ptr<Node> node = std::move(moved->second);
+  from.parent->items.erase(moved);
   // A replaced file keeps its name as stored, as a rename onto it on the host does.
-  node->name = to.node != nullptr ? to.node->name : to.name;
-  to.parent->items[Key(to.name)] = std::move(node);
+  node->name = to.name;
+  to.parent->items.erase(to.name);
+  to.parent->items[node->name] = std::move(node);
   return Status();
 }
 
@@ -547,21 +595,26 @@ std::string MemEnv::TempFolder() {
 
 platform::Result<std::string> MemEnv::CreateTempFile(const std::string& folder,
                                                      const std::string& prefix) {
-  if (!FolderExists(folder.empty() ? "." : folder)) {
+  const Place place = Find(folder.empty() ? "." : folder);
+  if (place.node == nullptr || !place.node->isFolder) {
     return Failed(Reason::kNotFound);
   }
   for (;;) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, "%08llX.tmp", ++nextTemp_);
-    const std::string name = platform::WithTrailingSeparator(folder) + prefix + suffix;
-    if (Find(name).node != nullptr) {
+    std::string name = prefix + suffix;
+    if (!Usable(name) || platform::IsDeviceName(name)) {
+      return Failed(Reason::kInvalidName);
+    }
+    if (place.node->items.count(name) != 0) {
       continue;
     }
-    auto file = OpenFile(name, TFileMode::fmCreate);
-    if (!file) {
-      return file.Failure();
-    }
-    return name;
+    auto node = std::make_unique<Node>();
+    node->name = name;
+    node->isFolder = false;
+    node->data = std::make_shared<Data>();
+    place.node->items[name] = std::move(node);
+    return platform::WithTrailingSeparator(folder) + name;
   }
 }
 
@@ -570,7 +623,7 @@ std::string MemEnv::CurrentFolder() {
 }
 
 Status MemEnv::SetCurrentFolder(const std::string& path) {
-  const Place place = Find(path);
+  const Place place = Find(path, true);
   if (place.node == nullptr || !place.node->isFolder) {
     return Failed(Reason::kNotFound);
   }

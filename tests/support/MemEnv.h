@@ -87,7 +87,8 @@ class MemEnv : public platform::Env {
  private:
   struct Place;
   // Where a path leads: the folder that holds its last component, and that component.
-  Place Find(const std::string& path) const;
+  // withComponents: fill in the components too (which costs copies).
+  Place Find(const std::string& path, bool withComponents = false) const;
   std::string FullName(const std::vector<std::string>& components) const;
 
   std::unique_ptr<Node> root_;        // holds the drives, one folder each
