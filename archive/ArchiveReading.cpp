@@ -145,18 +145,21 @@ class RegistryCollector {
 };
 
 // Reads the trailer's FileCount records from RegistryOffset, inflating them when the registry
-// is compressed. pieceRead is told the size of each piece obtained from a compressed registry.
+// is compressed. The registry ends where the trailer begins (at end): a compressed one whose
+// stream would need the trailer's bytes too is short. pieceRead is told the size of each piece
+// obtained from a compressed registry.
 std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
-    TStream& file, const TArchiveTrailer& trailer, platform::Env& env,
+    TStream& file, std::int64_t end, const TArchiveTrailer& trailer, platform::Env& env,
     const std::function<void(std::size_t)>& pieceRead) {
   const std::int64_t expected = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
   if (expected == 0) {
     return {};
   }
-  file.SetPosition(trailer.RegistryOffset);
+  TStreamSlice registryBytes(file, trailer.RegistryOffset, end - trailer.RegistryOffset);
   std::optional<TDecompressionStream> inflater;
   const bool compressed = trailer.RegistryCompressed != 0;
-  TStream& source = compressed ? inflater.emplace(file, &env, EngineFor(expected)) : file;
+  TStream& source = compressed ? inflater.emplace(registryBytes, &env, EngineFor(expected))
+                               : static_cast<TStream&>(registryBytes);
   RegistryCollector registry;
   std::uint8_t buffer[kPiece];
   for (std::int64_t remaining = expected; remaining > 0;) {
@@ -237,10 +240,11 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       FActivityDone = 0;
       FActivityText = "Extracting archive registry";
     }
-    FEntries = ReadRegistry(*file, FTrailer, Env(), [this](std::size_t got) {
-      FActivityDone += static_cast<std::int32_t>(got);
-      DoProgress(this);
-    });
+    FEntries = ReadRegistry(*file, size - std::int64_t{kTrailerSize}, FTrailer, Env(),
+                            [this](std::size_t got) {
+                              FActivityDone += static_cast<std::int32_t>(got);
+                              DoProgress(this);
+                            });
     MemberPlacement placement = PlaceMembers(FEntries, FTrailer.RegistryOffset);
     // Such an archive is refused as a whole; salvage opens it and fails those members alone.
     if (!salvaging_ && !placement.fault.empty()) {
