@@ -2,16 +2,13 @@
 
 #include <string>
 
+#include "installer/DataFile.h"
 #include "platform/Env.h"
 #include "platform/Exception.h"
 
 namespace installer {
 
-void BuildDataFile(bool debugFlag, TZLBArchive& archive, platform::Env& env,
-                   BuilderWindow& window) {
-  if (!debugFlag) {
-    return;
-  }
+void BuildDataFile(TZLBArchive& archive, platform::Env& env, BuilderWindow& window) {
   window.HideBuilderButton();
 
   // Everything below works by bare and relative names, so without the source folder as the
@@ -20,14 +17,31 @@ void BuildDataFile(bool debugFlag, TZLBArchive& archive, platform::Env& env,
     throw Exception(std::string("Unable to find the source directory ") + kBuilderSourceFolder);
   }
 
-  // Always built anew, never added to. A file that cannot be deleted makes CreateArchive fail.
-  if (env.FileExists(kDataFileName)) {
-    env.DeleteFile(kDataFileName);
+  // Always built anew, never added to, and under a name of its own beside the data file: the
+  // old data file is replaced only once every member is in, so a failure leaves it as it was
+  // and no half-built one in its place.
+  const platform::Result<std::string> temporary = env.CreateTempFile("", "InstallQuorin");
+  if (!temporary) {
+    throw EFCreateError(std::string("Cannot create file ") + kDataFileName,
+                        temporary.Failure().Text());
   }
-  archive.CreateArchive(kDataFileName);
-  for (const char* member : kDataFileMembers) {
-    archive.AddFile(member);
+  const std::string& building = temporary.Value();
+  env.DeleteFile(building);  // the component makes the file itself, from the first member on
+  try {
+    archive.CreateArchive(building);
+    for (const DataFileMember& member : kDataFileMembers) {
+      archive.AddFile(member.source);
+    }
+    if (const platform::Status replaced = env.ReplaceFile(building, kDataFileName); !replaced) {
+      throw EFCreateError(std::string("Cannot create file ") + kDataFileName, replaced.Text());
+    }
+  } catch (...) {
+    archive.CloseArchive();
+    env.DeleteFile(building);
+    throw;
   }
+  // The component stays open on the finished data file, which this checks once more.
+  archive.OpenArchive(kDataFileName);
 
   window.CloseMainWindow();
 }

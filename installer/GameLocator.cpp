@@ -1,6 +1,7 @@
 #include "installer/GameLocator.h"
 
 #include "platform/Env.h"
+#include "platform/WinNames.h"
 
 namespace installer {
 
@@ -12,49 +13,30 @@ const char* const kGameLocations[3] = {
 
 const char kGameDirectorySuggestion[] = "c:\\Westwood\\Tiberian Sun";
 
-namespace {
-
-constexpr char kProgramName[] = "SUN.EXE";
-
-char AsciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// The length of the folder part of a path, trailing backslash included.
-std::size_t FolderLength(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? 0 : slash + 1;
-}
-
-}  // namespace
-
 std::string FindGameFolder(platform::Env& env) {
   std::string folder;
   for (const char* location : kGameLocations) {
-    const std::string path = location;
-    if (env.FileExists(path)) {
-      folder = path.substr(0, FolderLength(path));  // a later hit replaces an earlier one
+    if (env.FileExists(location)) {
+      folder = platform::FolderPart(location);  // a later hit replaces an earlier one
     }
   }
   return folder;
 }
 
-std::optional<std::string> GameFolderOfChosenFile(const std::string& windowsPath) {
-  const std::size_t folderLength = FolderLength(windowsPath);
-  const std::string name = windowsPath.substr(folderLength);
-  if (folderLength == 0 || name.size() != sizeof(kProgramName) - 1) {
+std::optional<std::string> MissingPrefixMessage(platform::Env& env) {
+  if (env.PrefixExists()) {
     return std::nullopt;
   }
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (AsciiUpper(name[i]) != kProgramName[i]) {
-      return std::nullopt;
-    }
-  }
-  std::string folder = windowsPath.substr(0, folderLength);
-  if (folder.back() == '/') {
-    folder.back() = '\\';
-  }
-  return folder;
+  const std::string prefix = env.PrefixPath();
+  return (prefix.empty() ? std::string("There is no Wine prefix: WINEPREFIX is not set and there "
+                                       "is no home folder.")
+                         : "There is no Wine prefix at " + prefix + ".") +
+         "\r\rTo install into another prefix, start the installer with WINEPREFIX set to that "
+         "prefix's folder.";
+}
+
+ProposedFolders ProposeFolders(const std::string& gameDir) {
+  return {gameDir + "Quorin\\", gameDir + "Rules\\"};
 }
 
 }  // namespace installer

@@ -7,8 +7,8 @@ namespace platform {
 class Env;
 }
 
-// Where the game is looked for, and which chosen file counts as the game.
-// Paths are Windows paths in Windows-1252.
+// Where the game is looked for (the fixed places in the Wine prefix), and the folders proposed
+// once it is found. Paths are Windows paths in Windows-1252; messages are UTF-8.
 namespace installer {
 
 // The three places the game is installed to by default, in the order they are tested.
@@ -20,8 +20,17 @@ extern const char kGameDirectorySuggestion[];
 // program as a regular file; empty when none does.
 std::string FindGameFolder(platform::Env& env);
 
-// The game folder of a file the user picked: its folder with the trailing backslash when the
-// file's own name is "Sun.exe" in any ASCII letter case, nothing for any other file.
-std::optional<std::string> GameFolderOfChosenFile(const std::string& windowsPath);
+// What to tell the user at start when the Wine prefix is not one (no such folder, or no drive
+// map in it): the game cannot be found there, and wine must not be started in it, which would
+// make a new prefix of the folder. Nothing when it is a prefix.
+std::optional<std::string> MissingPrefixMessage(platform::Env& env);
+
+// The folders proposed for a game folder: the product folder and the rules folder below it.
+// The names are appended to the text as it stands, with no separator inserted.
+struct ProposedFolders {
+  std::string product;
+  std::string rules;
+};
+ProposedFolders ProposeFolders(const std::string& gameDir);
 
 }  // namespace installer

@@ -16,9 +16,17 @@ extern const char kIniFileName[];
 // written exactly as given (not quoted, not shortened).
 std::string IniText(const std::string& gameDir, const std::string& rulesDir);
 
-// Writes the file as productDir + "Quorin.ini" (productDir ends in a backslash), replacing an
-// existing one whole (platform::WriteWholeFile). Fails with "Cannot create file %s" and the full
-// path when the file cannot be created or written; such a file is left as it was.
+// What of an existing file survives a new installation: the rule entries the product added to
+// its [Rules] section (the section's lines that are neither comments nor blank, in their order)
+// and every line after that section, each as it was, line ending included (a last line without
+// one gets CR LF). Empty when the file has no [Rules] section.
+std::string KeptRules(const std::string& oldText);
+
+// Writes the file as productDir + "Quorin.ini" (productDir ends in a backslash): the 18 lines,
+// then what KeptRules keeps of the file that was there, so that a reinstallation does not lose
+// the product's rules. The file is replaced whole (platform::WriteWholeFile). Fails with "Cannot
+// open file %s" when an existing file cannot be read, and with "Cannot create file %s" and the
+// full path when the file cannot be created or written; either way the file is left as it was.
 void WriteIni(platform::Env& env, const std::string& productDir, const std::string& gameDir,
               const std::string& rulesDir);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 class InstallerView;
@@ -10,7 +11,10 @@ class Env;
 
 namespace installer {
 
-extern const char kDataFileName[];
+enum class Destination;
+
+// The program's exit status when an installation fails after the main window was hidden.
+inline constexpr int kExitStatusAfterFailure = 1;
 
 // The main window's settings as the install procedure reads them. The texts are UTF-8, as the
 // window shows them; they cross into the file system as Windows-1252.
@@ -28,24 +32,39 @@ enum class InstallOutcome {
   kCompleted,  // everything is installed; the main window is to close
 };
 
-// The whole installation, from the data-file check to the start of the product. It catches
-// nothing: from the switch to the progress window on, a failure leaves as an Exception and the
-// installation stops where it failed.
+// The whole installation, from the data-file check to the start of the product. Before the
+// agreement the data file is opened once to check it, and what is wrong with it is shown in an
+// Information dialog; a start of the product that cannot be made is shown the same way. Nothing
+// else is caught: from the switch to the progress window on, a failure leaves as an Exception
+// and the installation stops where it failed.
 class InstallProcedure {
  public:
   // archive: the component that unpacks the data file, with its extraction events bound by the
-  // caller (the progress window advances on each extracted file).
-  InstallProcedure(platform::Env& env, TZLBArchive& archive, InstallerView& view);
+  // caller (the progress window advances on each extracted file). programFolder: the host path
+  // (UTF-8) of the folder that holds the installer's own program, where the data file is looked
+  // for when the current folder has none; "" to look in the current folder only.
+  InstallProcedure(platform::Env& env, TZLBArchive& archive, InstallerView& view,
+                   std::string programFolder = "");
 
   InstallOutcome Run(InstallChoices& choices);
 
  private:
+  struct DataFileLocation {
+    std::string path;   // as the archive opens it (Windows-1252)
+    std::string shown;  // as the user knows it: its host path (UTF-8)
+  };
+  std::optional<DataFileLocation> LocateDataFile();
+  std::optional<std::string> CheckDataFile(const DataFileLocation& dataFile,
+                                           const InstallChoices& choices);
   bool ValidateDirectories(InstallChoices& choices);
-  void Unpack(int first, int last, const std::string& dir);
+  void Unpack(Destination destination, const std::string& dir);
+  void Launch(const std::string& program, const std::string& parameters,
+              const std::string& workingFolder);
 
   platform::Env& env_;
   TZLBArchive& archive_;
   InstallerView& view_;
+  std::string programFolder_;
 };
 
 }  // namespace installer

@@ -17,6 +17,9 @@ class InstallerView {
   virtual bool Confirm(const std::string& text) = 0;
   // Puts the directory texts back into their edits after the procedure changed them.
   virtual void ShowDirectories(const std::string& quoDir, const std::string& rulesDir) = 0;
+  // From here on the main window never comes back: a failure that leaves the procedure ends
+  // the program with exitStatus once the general error report has shown it.
+  virtual void EndProgramAfterFailure(int exitStatus) = 0;
   // Hides the main window and brings the progress window on screen, painted at once. From
   // here on the main window never comes back.
   virtual void ShowProgress() = 0;

@@ -166,7 +166,8 @@ class Env {
   // The Wine prefix as an absolute host path (UTF-8), "" when there is none (no WINEPREFIX and
   // no home folder). For explaining why a drive holds nothing.
   virtual std::string PrefixPath() = 0;
-  // Whether the prefix folder exists.
+  // Whether the prefix is a Wine prefix: its folder exists and holds the drive map
+  // (dosdevices). Wine run on any other folder would make a new prefix of it.
   virtual bool PrefixExists() = 0;
   // The letters of the mapped drives, upper case, in order ("CZ" in a fresh prefix); "" when
   // the prefix maps none.

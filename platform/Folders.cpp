@@ -3,22 +3,6 @@
 #include "platform/WinNames.h"
 
 namespace platform {
-namespace {
-
-std::size_t FolderPartLength(const std::string& path) {
-  const auto last = path.find_last_of("\\/:");
-  return last == std::string::npos ? 0 : last + 1;
-}
-
-}  // namespace
-
-std::string FolderPart(const std::string& path) {
-  return path.substr(0, FolderPartLength(path));
-}
-
-std::string NamePart(const std::string& path) {
-  return path.substr(FolderPartLength(path));
-}
 
 Status ForceFolders(Env& env, const std::string& path) {
   std::string folder = path;

@@ -28,6 +28,52 @@ std::string WithoutTrailingSeparators(std::string path) {
   return path;
 }
 
+bool HasDriveLetter(const std::string& path) {
+  return path.size() >= 2 &&
+         ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z')) &&
+         path[1] == ':';
+}
+
+bool NamesRoot(const std::string& path) {
+  const std::size_t start = HasDriveLetter(path) ? 2 : 0;
+  if (start == 0 && (path.empty() || !IsSeparator(path[0]))) {
+    return false;
+  }
+  std::size_t depth = 0;  // components below the root, after ".." went up
+  std::size_t pos = start;
+  while (pos < path.size()) {
+    std::size_t end = pos;
+    while (end < path.size() && !IsSeparator(path[end])) {
+      ++end;
+    }
+    const std::string name = TrimComponent(path.substr(pos, end - pos));
+    if (name == "..") {
+      depth -= depth > 0 ? 1 : 0;
+    } else if (!name.empty() && name != ".") {
+      ++depth;
+    }
+    pos = end + 1;
+  }
+  return depth == 0;
+}
+
+namespace {
+
+std::size_t FolderPartLength(const std::string& path) {
+  const auto last = path.find_last_of("\\/:");
+  return last == std::string::npos ? 0 : last + 1;
+}
+
+}  // namespace
+
+std::string FolderPart(const std::string& path) {
+  return path.substr(0, FolderPartLength(path));
+}
+
+std::string NamePart(const std::string& path) {
+  return path.substr(FolderPartLength(path));
+}
+
 char FoldAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }

@@ -18,6 +18,19 @@ std::string WithTrailingSeparator(const std::string& folder);
 // path without its closing separators, but never emptied: "\" and "/" stay as they are.
 std::string WithoutTrailingSeparators(std::string path);
 
+// Whether a path begins with a drive: an ASCII letter and ':' ("C:", "d:\\Games").
+bool HasDriveLetter(const std::string& path);
+// Whether a path names the root of a drive or of the host, once "." and ".." are taken
+// lexically and components are trimmed as in a lookup: "C:", "C:\\", "\\", "/", "C:\\Games\\..".
+// An empty or relative path names no root.
+bool NamesRoot(const std::string& path);
+
+// The folder part of a Windows path: everything up to and including its last '\', '/' or ':'
+// ("" when it has none).
+std::string FolderPart(const std::string& path);
+// What follows the folder part: the file name.
+std::string NamePart(const std::string& path);
+
 // An ASCII upper-case letter in lower case; every other byte as it is.
 char FoldAscii(char c);
 // The text with the ASCII letters A to Z turned into a to z; every other byte unchanged.

@@ -1,16 +1,16 @@
 #include "installer/ui/InstallQuorin1.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "archive/ZLIBArchive.h"
+#include "installer/DataFile.h"
+#include "installer/GameBrowsing.h"
 #include "installer/GameLocator.h"
 #include "installer/InstallProcedure.h"
+#include "installer/ui/GameFileDialog.h"
 #include "installer/ui/InstallQuorin2.h"
 #include "installer/ui/InstallQuorin3.h"
 #include "installer/ui/InstallerApplication.h"
@@ -31,9 +31,6 @@ const char kQuorinDirHelp[] =
     "installed.\r\rThe default is a subdirectory called \"Quorin\" off your Tiberian Sun "
     "directory, e.g. \"C:\\Westwood\\Tiberian Sun\\Quorin\\\"";
 
-// The game's program in any letter case, for the file dialog's filter and preselection.
-const char kGameProgramPattern[] = "[Ss][Uu][Nn].[Ee][Xx][Ee]";
-
 }  // namespace
 
 TMainForm::TMainForm(platform::Env* env, QWidget* parent)
@@ -53,21 +50,9 @@ TMainForm::TMainForm(platform::Env* env, QWidget* parent)
   readOnly.setColor(QPalette::Base, readOnly.color(QPalette::Button));
   ui_->SunDir->setPalette(readOnly);
 
-  FindTSDirDlg = new QFileDialog(this, "Find Tiberian Sun Directory");
-  FindTSDirDlg->setObjectName("FindTSDirDlg");
-  FindTSDirDlg->setOption(QFileDialog::DontUseNativeDialog);
-  FindTSDirDlg->setOption(QFileDialog::HideNameFilterDetails);
-  FindTSDirDlg->setFileMode(QFileDialog::ExistingFile);
-  FindTSDirDlg->setAcceptMode(QFileDialog::AcceptOpen);
-  FindTSDirDlg->setNameFilter(QString("Tiberian Sun Directory (%1)").arg(kGameProgramPattern));
-  // However the user changes folders (the list, the path field, the history), the dialog's
-  // model changes its root; the preselection follows once the dialog has settled.
-  if (auto* folders = FindTSDirDlg->findChild<QFileSystemModel*>()) {
-    connect(folders, &QFileSystemModel::rootPathChanged, this, &TMainForm::PreselectGameProgram,
-            Qt::QueuedConnection);
-  }
+  FindTSDirDlg = new GameFileDialog(this, *env_);
 
-  Archive_->SetCompressionLevel(fcMaximum);
+  Archive_->SetCompressionLevel(installer::kDataFileCompressionLevel);
   Archive_->OnFileExtracted = [this](const std::string& filename) {
     ArchiveFileExtracted(filename);
   };
@@ -131,6 +116,9 @@ void TMainForm::FormShow() {
   ui_->SunDir->clear();
   ui_->QuoDir->clear();
   ui_->RulesDir->clear();
+  if (const auto missing = installer::MissingPrefixMessage(*env_)) {
+    dialogs::ShowInformation(FromUtf8(*missing));
+  }
   const std::string gameFolder = installer::FindGameFolder(*env_);
   if (!gameFolder.empty()) {
     ui_->SunDir->setText(FromAnsi(gameFolder));
@@ -143,35 +131,29 @@ void TMainForm::FormShow() {
 void TMainForm::gotTSDir() {
   ui_->InstallBtn->setEnabled(true);
   ui_->TSDirBtn->hide();
-  ui_->QuoDir->setText(ui_->SunDir->text() + "Quorin\\");
-  ui_->RulesDir->setText(ui_->SunDir->text() + "Rules\\");
+  const installer::ProposedFolders proposed =
+      installer::ProposeFolders(Utf8Of(ui_->SunDir->text()));
+  ui_->QuoDir->setText(FromUtf8(proposed.product));
+  ui_->RulesDir->setText(FromUtf8(proposed.rules));
   ui_->Others->show();
 }
 
-// The dialog's preset name is "Sun.exe"; where the folder holds the program under another
-// letter case, that name is preselected instead, so that Open finds it.
-void TMainForm::PreselectGameProgram(const QString& folder) {
-  const QStringList found =
-      QDir(folder).entryList(QStringList{kGameProgramPattern}, QDir::Files | QDir::Hidden);
-  const QString name = found.isEmpty() ? QString("Sun.exe") : found.first();
-  // While the dialog is up, its name field takes no selection that it does not show itself.
-  auto* nameField = FindTSDirDlg->findChild<QLineEdit*>("fileNameEdit");
-  if (FindTSDirDlg->isVisible() && nameField != nullptr) {
-    nameField->setText(name);
-  } else {
-    FindTSDirDlg->selectFile(name);
-  }
-}
-
 void TMainForm::TSDirBtnClick() {
-  PreselectGameProgram(FindTSDirDlg->directory().absolutePath());
-  if (FindTSDirDlg->exec() != QDialog::Accepted || FindTSDirDlg->selectedFiles().isEmpty()) {
+  const QString chosen = FindTSDirDlg->ChooseFile();
+  if (chosen.isEmpty()) {
     return;
   }
-  const std::string chosen = env_->WindowsPath(Utf8Of(FindTSDirDlg->selectedFiles().first()));
-  if (const auto gameFolder = installer::GameFolderOfChosenFile(chosen)) {
-    ui_->SunDir->setText(FromAnsi(*gameFolder));
-    gotTSDir();
+  const installer::ChosenFile judged = installer::JudgeChosenFile(*env_, Utf8Of(chosen));
+  switch (judged.verdict) {
+    case installer::ChosenFile::Verdict::kGame:
+      ui_->SunDir->setText(FromUtf8(judged.text));
+      gotTSDir();
+      break;
+    case installer::ChosenFile::Verdict::kUnusable:
+      dialogs::ShowInformation(FromUtf8(judged.text));
+      break;
+    case installer::ChosenFile::Verdict::kNotTheGame:
+      break;
   }
 }
 
@@ -195,7 +177,8 @@ void TMainForm::InstallBtnClick() {
   choices.installProgramFiles = ui_->InstallProgramFiles->isChecked();
   choices.installOriginalRules = ui_->InstallOriginalRules->isChecked();
   choices.associateQrk = ui_->AssociateQRK->isChecked();
-  installer::InstallProcedure procedure(*env_, *Archive_, *this);
+  installer::InstallProcedure procedure(*env_, *Archive_, *this,
+                                        Utf8Of(QCoreApplication::applicationDirPath()));
   if (procedure.Run(choices) == installer::InstallOutcome::kCompleted) {
     close();
   }
@@ -209,7 +192,9 @@ void TMainForm::ArchiveFileExtracted(const std::string& /*filename*/) {
 // ticks DebugBox, which shows its button at creation. A failure reaches the general error
 // report with the window left open and the button gone.
 void TMainForm::SpeedButton1Click() {
-  installer::BuildDataFile(DebugFlag_, *Archive_, *env_, *this);
+  if (DebugFlag_) {
+    installer::BuildDataFile(*Archive_, *env_, *this);
+  }
 }
 
 void TMainForm::HideBuilderButton() {
@@ -237,11 +222,13 @@ void TMainForm::ShowDirectories(const std::string& quoDir, const std::string& ru
   ui_->RulesDir->setText(FromUtf8(rulesDir));
 }
 
-void TMainForm::ShowProgress() {
-  // A failure from here on cannot bring the main window back: the report ends the program.
+void TMainForm::EndProgramAfterFailure(int exitStatus) {
   if (InstallerApplication* app = InstallerApplication::Instance()) {
-    app->EndAfterReport(1);
+    app->EndAfterReport(exitStatus);
   }
+}
+
+void TMainForm::ShowProgress() {
   hide();
   InstallForm->ShowAndRepaint();
 }

@@ -7,7 +7,7 @@
 #include "installer/DataFileBuilder.h"
 #include "installer/InstallerView.h"
 
-class QFileDialog;
+class GameFileDialog;
 class TInstallForm;
 class TLicenseForm;
 class TZLBArchive;
@@ -53,13 +53,13 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
   void InstallBtnClick();
   void ArchiveFileExtracted(const std::string& filename);
   void SpeedButton1Click();
-  void PreselectGameProgram(const QString& folder);
 
   // InstallerView
   bool ShowAgreement() override;
   void ShowInformation(const std::string& text) override;
   bool Confirm(const std::string& text) override;
   void ShowDirectories(const std::string& quoDir, const std::string& rulesDir) override;
+  void EndProgramAfterFailure(int exitStatus) override;
   void ShowProgress() override;
   void ShowMember(const std::string& name) override;
   void HideProgress() override;
@@ -71,7 +71,7 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
   std::unique_ptr<Ui::TMainForm> ui_;
   platform::Env* env_;
   std::unique_ptr<TZLBArchive> Archive_;
-  QFileDialog* FindTSDirDlg;
+  GameFileDialog* FindTSDirDlg;
   TInstallForm* InstallForm = nullptr;
   TLicenseForm* LicenseForm = nullptr;
   bool DebugFlag_ = false;

@@ -15,6 +15,9 @@ TLicenseForm::TLicenseForm(QWidget* parent)
   memoFont.setStyleHint(QFont::TypeWriter);
   ui_->Memo1->setFont(memoFont);
   setFixedSize(536, 273);
+  // The window has no default button: Enter presses nothing, Esc presses Cancel.
+  ui_->NextBtn->setAutoDefault(false);
+  ui_->CancelBtn->setAutoDefault(false);
   connect(ui_->ReadIt, &QCheckBox::toggled, this, &TLicenseForm::ReadItClick);
   connect(ui_->NextBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);

@@ -301,7 +301,7 @@ StartResult HostEnv::StartProgram(const std::string& program, const std::string&
 }
 
 bool HostEnv::PrefixExists() {
-  return !winePrefix_.empty() && IsHostFolder(winePrefix_);
+  return !winePrefix_.empty() && IsHostFolder(winePrefix_ + "/dosdevices");
 }
 
 std::string HostEnv::MappedDrives() {

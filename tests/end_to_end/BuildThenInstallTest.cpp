@@ -10,9 +10,9 @@
 #include "installer/DataFileBuilder.h"
 #include "installer/IniWriter.h"
 #include "tests/archive/ArchiveDecoder.h"
-#include "tests/installer/InstallFixture.h"
-#include "tests/installer/RecordingBuilderWindow.h"
 #include "tests/support/ArchiveBuilder.h"
+#include "tests/support/InstallFixture.h"
+#include "tests/support/RecordingBuilderWindow.h"
 #include "tests/support/SampleProduct.h"
 #include "tests/support/TestData.h"
 
@@ -24,7 +24,7 @@ class BuildThenInstall : public ::testing::Test, public InstallFixture {
  protected:
   // The main window's one archive serves the builder as it serves the installation.
   std::string Build() {
-    return FailureOf([&] { installer::BuildDataFile(true, archive, env, window); });
+    return FailureOf([&] { installer::BuildDataFile(archive, env, window); });
   }
   // Runs where the builder left the current directory: in the source folder, beside the data
   // file, as an installation started from the maintainer's window after a failed build does.
@@ -73,29 +73,21 @@ TEST_F(BuildThenInstall, EveryProductFileArrivesInItsFolder) {
             (std::vector<ProgramStart>{{program, "/associateqrk", folder}, {program, "", folder}}));
 }
 
-TEST_F(BuildThenInstall, WithoutTheStockRulesTheFourProgramFilesSuffice) {
-  fs::remove_all(fs::path(product.files()[4].source).parent_path());
-  EXPECT_EQ(Build(), "Unable to open file (..\\Rules\\Distrib\\Original rules.add)");
-  EXPECT_EQ(Members().size(), 4u);
-
-  choices.installOriginalRules = false;
-  ASSERT_EQ(RunInstall(), "(no failure)");
-  ExpectUnpacked(0, 3, "Quorin");
-  EXPECT_TRUE(fs::is_empty(Host("Westwood/Tiberian Sun/Rules")));
-  EXPECT_TRUE(fs::exists(Ini()));
-}
-
-TEST_F(BuildThenInstall, ABuildWithoutTheFourthFileStopsTheInstallationAfterThree) {
+// A build that fails leaves the data file of the earlier build, which an installation started
+// from the maintainer's window (in the source folder) still installs from.
+TEST_F(BuildThenInstall, AFailedBuildLeavesTheEarlierDataFileToInstallFrom) {
+  ASSERT_EQ(Build(), "(no failure)");
+  const std::string built = ReadHostFile(product.dataFile());
   fs::remove(product.files()[3].source);
+  window.closed = false;
   EXPECT_EQ(Build(), "Unable to open file (Original rules.qrk)");
   EXPECT_TRUE(window.buttonHidden);
   EXPECT_FALSE(window.closed);
-  EXPECT_EQ(Members(), std::vector<std::string>(kMemberNames.begin(), kMemberNames.begin() + 3));
+  EXPECT_EQ(ReadHostFile(product.dataFile()), built);
 
-  EXPECT_EQ(RunInstall(), "Index out of bounds");
-  ExpectUnpacked(0, 2, "Quorin");
-  EXPECT_FALSE(fs::exists(Ini()));
-  EXPECT_TRUE(env.starts.empty());
+  ASSERT_EQ(RunInstall(), "(no failure)");
+  ExpectUnpacked(0, 3, "Quorin");
+  ExpectUnpacked(4, 7, "Rules");
 }
 
 }  // namespace

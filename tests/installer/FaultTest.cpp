@@ -6,7 +6,7 @@
 
 #include "archive/ZLIBArchive.h"
 #include "installer/InstallProcedure.h"
-#include "tests/installer/InstallFixture.h"
+#include "tests/support/InstallFixture.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/FaultLoop.h"
 #include "tests/support/MemEnv.h"

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "installer/ErrorReport.h"
-#include "installer/GameLocator.h"
 #include "installer/IniWriter.h"
 
 namespace {
@@ -35,14 +34,27 @@ TEST(IniText, ExampleIsByteExact) {
       expected);
 }
 
-TEST(GameLocation, OnlyAFileNamedSunExeInAnyCaseGivesItsFolder) {
-  using installer::GameFolderOfChosenFile;
-  EXPECT_EQ(GameFolderOfChosenFile("D:\\Games\\TS\\SUN.EXE"), "D:\\Games\\TS\\");
-  EXPECT_EQ(GameFolderOfChosenFile("C:\\Westwood\\Tiberian Sun\\sun.Exe"),
-            "C:\\Westwood\\Tiberian Sun\\");
-  EXPECT_EQ(GameFolderOfChosenFile("D:\\Games\\MySun.exe"), std::nullopt);
-  EXPECT_EQ(GameFolderOfChosenFile("D:\\Games\\Sun.exe.bak"), std::nullopt);
-  EXPECT_EQ(GameFolderOfChosenFile("Sun.exe"), std::nullopt);
+// A reinstallation keeps the rule entries the product wrote into [Rules] and every section
+// after it; the rest of the old file gives way to the new lines.
+TEST(IniText, ReinstallingKeepsTheProductsRulesAndTheSectionsAfterThem) {
+  const std::string ours = installer::IniText("C:\\TS\\", "C:\\TS\\Rules\\");
+  struct Case {
+    std::string name, old, kept;
+  };
+  const Case cases[] = {
+      {"none written yet", ours, ""},
+      {"entries among the comments", ours + "name=Mine\r\n\r\n; mine\r\n  info=mine.txt \r\n",
+       "name=Mine\r\n  info=mine.txt \r\n"},
+      {"sections after it, as they are",
+       "[Config]\r\nTSDir=D:\\\r\n[Rules]\r\n;c\r\nrules.ini=a.ini\r\n[Extra]\r\n; note\r\n\r\nx=1",
+       "rules.ini=a.ini\r\n[Extra]\r\n; note\r\n\r\nx=1\r\n"},
+      {"another letter case, line feeds alone", "x=0\n[rules] ; the rules\nname=A\n\tart.ini=b\n",
+       "name=A\n\tart.ini=b\n"},
+      {"no rules section", "[Config]\r\nIniVer=2\r\nname=A\r\n", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(installer::KeptRules(c.old), c.kept) << c.name;
+  }
 }
 
 TEST(ErrorReport, TitleAndFullStopRule) {

@@ -251,6 +251,8 @@ TEST(HostEnvPrefix, RelativePrefixOutlivesAChangeOfFolder) {
   EXPECT_EQ(env.MappedDrives(), "C");
   HostEnv missing(wine.prefix() + "/nothing");
   EXPECT_FALSE(missing.PrefixExists());
+  HostEnv noDriveMap(wine.prefix() + "/drive_c");  // a folder, but not a prefix
+  EXPECT_FALSE(noDriveMap.PrefixExists());
   EXPECT_EQ(missing.MappedDrives(), "");
 }
 

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -18,10 +22,11 @@
 #include "installer/ui/InstallQuorin2.h"
 #include "installer/ui/InstallQuorin3.h"
 #include "installer/ui/InstallerApplication.h"
+#include "installer/ui/MessageDialogs.h"
 #include "platform/WinePrefix.h"
 #include "support/ArchiveBuilder.h"
-#include "tests/installer/InstallFixture.h"
-#include "tests/installer/RecordingEnv.h"
+#include "tests/support/InstallFixture.h"
+#include "tests/support/PrefixRecordingEnv.h"
 #include "tests/ui/ModalAnswers.h"
 
 namespace fs = std::filesystem;
@@ -151,6 +156,12 @@ TEST_F(WindowsTest, WithoutTheGameOnlyBrowsingLeadsOnAndAbortEndsWithStatusZero)
   EXPECT_FALSE(Main<QCheckBox>("DebugBox")->isVisible());
   EXPECT_EQ(Main<QToolButton>("SpeedButton1")->isVisible(), kMaintainerBuild);
   EXPECT_EQ(main->DebugFlag(), kMaintainerBuild);
+  // The builder packs with the main window's archive, at the maximum level.
+  EXPECT_EQ(main->Archive().CompressionLevel(), fcMaximum);
+  if (!kMaintainerBuild) {
+    Main<QToolButton>("SpeedButton1")->click();  // the hidden button does nothing
+    EXPECT_EQ(fs::current_path(), Host("work"));
+  }
   const char* tabOrder[] = {"InstallBtn", "AbortBtn", "SunDir", "RulesDir", "QuoDir"};
   for (int i = 0; i + 1 < 5; ++i) {
     EXPECT_EQ(NextTabStop(Main<QWidget>(tabOrder[i]))->objectName(), tabOrder[i + 1]);
@@ -160,6 +171,25 @@ TEST_F(WindowsTest, WithoutTheGameOnlyBrowsingLeadsOnAndAbortEndsWithStatusZero)
   EXPECT_EQ(StatusAfter([&] { QTest::mouseClick(Main<QPushButton>("AbortBtn"), Qt::LeftButton); }),
             0);
   EXPECT_FALSE(main->isVisible());
+}
+
+// With WINEPREFIX naming a folder that is not a Wine prefix, the start says so, names the
+// folder and how to choose another, and leaves the folder as it was.
+TEST_F(WindowsTest, AFolderThatIsNoWinePrefixIsExplainedAtStart) {
+  TempDir notAPrefix;
+  PrefixRecordingEnv elsewhere(notAPrefix.path());
+  QString title, text;
+  ModalAnswers answers({PressKey(Qt::Key_Return, &title, &text)});
+  TMainForm form(&elsewhere);
+  form.SetSecondaryWindows(&installForm, &licenseForm);
+  form.show();
+  EXPECT_TRUE(answers.AllAnswered());
+  EXPECT_EQ(title, "Information");
+  EXPECT_EQ(text.toStdString(), "There is no Wine prefix at " + notAPrefix.path() +
+                                    ".\r\rTo install into another prefix, start the installer "
+                                    "with WINEPREFIX set to that prefix's folder.");
+  EXPECT_TRUE(fs::is_empty(notAPrefix.path()));
+  EXPECT_EQ(Child<QLineEdit>(&form, "SunDir")->text(), "c:\\Westwood\\Tiberian Sun");
 }
 
 TEST_F(WindowsTest, TheLastFixedLocationHoldingTheGameWins) {
@@ -178,38 +208,75 @@ TEST_F(WindowsTest, TheLastFixedLocationHoldingTheGameWins) {
   ExpectProposals("C:\\Program Files\\Tiberian Sun\\");
 }
 
-TEST_F(WindowsTest, BrowsingAcceptsTheGameProgramInAnyLetterCase) {
-  TempDir games;
+// The player's way to a game on another drive: the dialog opens in C: with the prefix's drives
+// by letter beside it, says why a file off those drives cannot be used, passes over a file of
+// another name, and takes a Windows path typed in any letter case with one click on Open.
+TEST_F(WindowsTest, BrowsingInsideThePrefixTakesATypedWindowsPathWithOneClick) {
+  TempDir games, elsewhere;
   prefix.MapDrive('d', games.path());
+  prefix.UnmapDrive('z');
   fs::create_directories(games / "TS");
   WriteHostFile(games / "TS/SUN.EXE", "game");
   WriteHostFile(games / "TS/MySun.exe", "not the game");
+  fs::create_directories(elsewhere / "TS");
+  WriteHostFile(elsewhere / "TS/Sun.exe", "game");
   ShowMain();
 
-  // The user types another file's full name, then enters the folder and takes what the dialog
-  // offers there.
-  QString title;
-  auto chooseOther =
-      std::make_unique<ModalAnswers>(std::vector<ModalAnswers::Answer>{[&](QWidget* modal) {
-        title = modal->windowTitle();
-        auto* name = Child<QLineEdit>(modal, "fileNameEdit");
-        name->setText(QString::fromStdString(games / "TS/MySun.exe"));
-        QTest::keyClick(name, Qt::Key_Return);
-      }});
-  QTest::mouseClick(Main<QToolButton>("TSDirBtn"), Qt::LeftButton);
-  EXPECT_TRUE(chooseOther->AllAnswered());
-  chooseOther.reset();
+  // Types into the name field as a user does, then clicks Open once, where the user would.
+  const auto typeAndOpen = [](QWidget* modal, const QString& typed) {
+    auto* name = Child<QLineEdit>(modal, "fileNameEdit");
+    name->clear();
+    QTest::keyClicks(name, typed);
+    QPushButton* open = Child<QDialogButtonBox>(modal, "buttonBox")->button(QDialogButtonBox::Open);
+    QTest::mouseClick(modal->windowHandle(), Qt::LeftButton, {},
+                      open->mapTo(modal, open->rect().center()));
+    if (!QTest::qWaitFor([&] { return !modal->isVisible(); }, 1000)) {
+      ADD_FAILURE() << "one click on Open did not take " << typed.toStdString();
+      modal->close();
+    }
+  };
+  QString title, shownFolder, information;
+  QStringList drives;
+  bool hiddenShown = false;
+  {
+    ModalAnswers answers({[&](QWidget* modal) {
+                            auto* dialog = qobject_cast<QFileDialog*>(modal);
+                            title = dialog->windowTitle();
+                            shownFolder = dialog->directory().absolutePath();
+                            hiddenShown = dialog->filter().testFlag(QDir::Hidden);
+                            auto* sideBar = Child<QListView>(modal, "sidebar");
+                            for (int row = 0; row < sideBar->model()->rowCount(); ++row) {
+                              const QModelIndex index = sideBar->model()->index(row, 0);
+                              drives << qobject_cast<QStyledItemDelegate*>(sideBar->itemDelegate())
+                                            ->displayText(index.data(), QLocale());
+                            }
+                            typeAndOpen(modal, QString::fromStdString(elsewhere / "TS/Sun.exe"));
+                          },
+                          PressKey(Qt::Key_Return, nullptr, &information)});
+    QTest::mouseClick(Main<QToolButton>("TSDirBtn"), Qt::LeftButton);
+    EXPECT_TRUE(answers.AllAnswered());
+  }
   EXPECT_EQ(title, "Find Tiberian Sun Directory");
+  EXPECT_EQ(shownFolder, QString::fromStdString(prefix.driveC()));
+  EXPECT_EQ(drives, QStringList({"C:", "D:"}));
+  EXPECT_TRUE(hiddenShown);  // the default prefix ~/.wine is a hidden folder
+  EXPECT_EQ(information.toStdString(),
+            "The game cannot be used from " + (elsewhere / "TS/Sun.exe") +
+                ": the file is on none of the prefix's drives (Wine prefix " + prefix.prefix() +
+                ").");
+  EXPECT_TRUE(Main<QToolButton>("TSDirBtn")->isVisible());
+
+  {
+    ModalAnswers answers({[&](QWidget* modal) {
+      typeAndOpen(modal, QString::fromStdString(games / "TS/MySun.exe"));
+    }});
+    QTest::mouseClick(Main<QToolButton>("TSDirBtn"), Qt::LeftButton);
+    EXPECT_TRUE(answers.AllAnswered());
+  }
   EXPECT_TRUE(Main<QToolButton>("TSDirBtn")->isVisible());
   EXPECT_EQ(Main<QLineEdit>("SunDir")->text(), "c:\\Westwood\\Tiberian Sun");
 
-  ModalAnswers chooseGame({[&](QWidget* modal) {
-    auto* name = Child<QLineEdit>(modal, "fileNameEdit");
-    name->setText(QString::fromStdString(games / "TS"));
-    QTest::keyClick(name, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return name->text() == "SUN.EXE"; }));
-    QTest::keyClick(name, Qt::Key_Return);
-  }});
+  ModalAnswers chooseGame({[&](QWidget* modal) { typeAndOpen(modal, "d:\\ts\\sun.exe"); }});
   QTest::mouseClick(Main<QToolButton>("TSDirBtn"), Qt::LeftButton);
   ASSERT_TRUE(chooseGame.AllAnswered());
   ExpectProposals("D:\\TS\\");
@@ -227,6 +294,10 @@ TEST_F(WindowsTest, NextIsEnabledOnlyWhileAcceptedAndTheTickIsKept) {
     Tick(readIt);
     EXPECT_FALSE(next->isEnabled());
     Tick(readIt);
+    // The window has no default button: Enter in the text or on the box presses nothing.
+    QTest::keyClick(Child<QPlainTextEdit>(modal, "Memo1"), Qt::Key_Return);
+    QTest::keyClick(readIt, Qt::Key_Return);
+    EXPECT_TRUE(modal->isVisible());
     QTest::keyClick(modal, Qt::Key_Escape);
   }});
   EXPECT_EQ(licenseForm.exec(), QDialog::Rejected);
@@ -258,7 +329,7 @@ TEST_F(WindowsTest, ProgressCaptionsFollowTheBarAndHoldAtTheFull) {
   EXPECT_EQ(Child<QProgressBar>(&installForm, "ProgressBar")->value(), 600);
 }
 
-TEST_F(WindowsTest, HelpButtonsShowTheirInformation) {
+TEST_F(WindowsTest, HelpButtonsShowTheirInformationAndEscAnswersTheConfirmationNo) {
   PutGame("Westwood/Tiberian Sun");
   ShowMain();
   QString title, text;
@@ -272,12 +343,25 @@ TEST_F(WindowsTest, HelpButtonsShowTheirInformation) {
             "files you want Quorin to use. \r\rThe default is a subdirectory called \"Rules\" off "
             "your Tiberian Sun directory, e.g. \"C:\\Westwood\\Tiberian Sun\\Rules\\\"");
 
-  ModalAnswers more({PressKey(Qt::Key_Escape, &title, &text)});
-  QTest::mouseClick(Main<QToolButton>("QuorinDirHelpBtn"), Qt::LeftButton);
-  EXPECT_TRUE(more.AllAnswered());
+  {
+    ModalAnswers more({PressKey(Qt::Key_Escape, &title, &text)});
+    QTest::mouseClick(Main<QToolButton>("QuorinDirHelpBtn"), Qt::LeftButton);
+    EXPECT_TRUE(more.AllAnswered());
+  }
   EXPECT_TRUE(
       text.startsWith("The \"Quorin Directory\" is the directory where you want the "
                       "Quorin program files to be installed.\r\rThe default"));
+
+  QStringList captions;
+  ModalAnswers escape({[&](QWidget* modal) {
+    for (QAbstractButton* button : qobject_cast<QMessageBox*>(modal)->buttons()) {
+      captions << button->text();
+    }
+    PressKey(Qt::Key_Escape, &title)(modal);
+  }});
+  EXPECT_FALSE(dialogs::Confirm("Installation Complete.\r\rRun Quorin now?"));  // Esc is No
+  EXPECT_EQ(title, "Confirm");
+  EXPECT_EQ(captions, QStringList({"&Yes", "&No"}));
 }
 
 TEST_F(WindowsTest, EnterInstallsEverythingAndTheProgramStartsTwice) {
@@ -289,9 +373,18 @@ TEST_F(WindowsTest, EnterInstallsEverythingAndTheProgramStartsTwice) {
   data.Write(Host("work/InstallQuorin.dat"));
   ShowMain();
 
+  // The percentage the progress window shows after each member.
+  QStringList percentages;
+  const TFileExtractedEvent step = main->Archive().OnFileExtracted;
+  main->Archive().OnFileExtracted = [&](const std::string& file) {
+    step(file);
+    percentages << Child<QLabel>(&installForm, "Percent")->text();
+  };
+
   QString title, text;
   ModalAnswers answers({AcceptTerms(), PressKey(Qt::Key_Return, &title, &text)});
   EXPECT_EQ(StatusAfter([&] { QTest::keyClick(main.get(), Qt::Key_Return); }), 0);
+  EXPECT_EQ(percentages, QStringList({"17%", "33%", "50%", "67%", "83%", "100%", "100%", "100%"}));
   EXPECT_TRUE(answers.AllAnswered());
   EXPECT_EQ(title, "Confirm");
   EXPECT_EQ(text, "Installation Complete.\r\rRun Quorin now?");
@@ -310,13 +403,24 @@ TEST_F(WindowsTest, EnterInstallsEverythingAndTheProgramStartsTwice) {
 
 TEST_F(WindowsTest, AFailureAfterTheSwitchIsReportedAndEndsWithStatusOne) {
   PutGame("Westwood/Tiberian Sun");
-  builder::ArchiveBuilder data;
-  data.Stored("Quorin.exe", "program");
-  data.archiveCrc = 0x12345678;
+  builder::ArchiveBuilder data;  // the first member's data is no zlib stream
+  for (int i = 0; i < 8; ++i) {
+    data.Deflated(kMemberNames[i], MemberContent(i), 3);
+  }
+  data.members[0].data = "damaged";
   data.Write(Host("work/InstallQuorin.dat"));
   ShowMain();
 
   QString title, text;
+  // Before the main window is hidden, a failure is reported and the program goes on.
+  {
+    ModalAnswers report({PressKey(Qt::Key_Return, &title, &text)});
+    EXPECT_EQ(
+        StatusAfter([] { QTimer::singleShot(0, [] { throw Exception("Stream read error"); }); }),
+        -1);
+  }
+  EXPECT_EQ(text, "Stream read error.");
+
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   int buttons = 0;
   ModalAnswers answers({AcceptTerms(), [&](QWidget* modal) {
@@ -328,7 +432,7 @@ TEST_F(WindowsTest, AFailureAfterTheSwitchIsReportedAndEndsWithStatusOne) {
   EXPECT_EQ(
       StatusAfter([&] { QTest::mouseClick(Main<QPushButton>("InstallBtn"), Qt::LeftButton); }), 1);
   EXPECT_EQ(title, "Installquorin");
-  EXPECT_EQ(text, "The archive file appears to be corrupted.");
+  EXPECT_EQ(text, "File (0) is corrupt.");
   EXPECT_EQ(icon, QMessageBox::Critical);
   EXPECT_EQ(buttons, 1);
   EXPECT_FALSE(main->isVisible());

@@ -4,24 +4,27 @@
 // folder that may hold the data file, and a view that records what the procedure shows and
 // answers its questions as told.
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "archive/ZLIBArchive.h"
+#include "installer/DataFile.h"
 #include "installer/InstallProcedure.h"
 #include "installer/InstallerView.h"
-#include "platform/WinePrefix.h"
-#include "support/ArchiveBuilder.h"
-#include "tests/installer/RecordingEnv.h"
+#include "tests/platform/WinePrefix.h"
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/PrefixRecordingEnv.h"
 
-// The members of the data file in their order, and their contents.
-inline const std::vector<std::string> kMemberNames = {
-    "Quorin.exe",         "QuorinHelp.dll",     "Quorin License.txt", "Original rules.qrk",
-    "Original rules.add", "original rules.txt", "originalrules.bmp",  "rules.ini"};
+// The stored names of the data file's members in their order, and their contents.
+inline const std::vector<std::string> kMemberNames = [] {
+  std::vector<std::string> names;
+  for (const installer::DataFileMember& member : installer::kDataFileMembers) {
+    names.push_back(member.name);
+  }
+  return names;
+}();
 inline std::string MemberContent(int index) {
   return "member " + std::to_string(index) + std::string(100 * index, 'x');
 }
@@ -42,6 +45,9 @@ class RecordingView : public InstallerView {
   }
   void ShowDirectories(const std::string& quoDir, const std::string& rulesDir) override {
     events.push_back("dirs: " + quoDir + " | " + rulesDir);
+  }
+  void EndProgramAfterFailure(int exitStatus) override {
+    events.push_back("end after failure: " + std::to_string(exitStatus));
   }
   void ShowProgress() override { events.push_back("progress"); }
   void ShowMember(const std::string& name) override { events.push_back("member: " + name); }
@@ -71,15 +77,20 @@ class InstallFixture {
   std::string Host(const std::string& onDriveC) const {
     return prefix.realDriveC() + "/" + onDriveC;
   }
-  void WriteDataFile(int members) {
+  // The data file the builder makes, of its first `members` members, as builder::ArchiveBuilder
+  // makes it; edit may change it before it is written to the working folder.
+  void WriteDataFile(int members, const std::function<void(builder::ArchiveBuilder&)>& edit = {}) {
     builder::ArchiveBuilder data;
     for (int i = 0; i < members; ++i) {
       data.Deflated(kMemberNames[i], MemberContent(i), 3, i == 2 ? "Help\\" : "");
     }
+    if (edit) {
+      edit(data);
+    }
     data.Write(Host("work/InstallQuorin.dat"));
   }
   installer::InstallOutcome Install() {
-    installer::InstallProcedure procedure(env, archive, view);
+    installer::InstallProcedure procedure(env, archive, view, programFolder);
     return procedure.Run(choices);
   }
   std::vector<std::string>& events() { return view.events; }
@@ -90,4 +101,5 @@ class InstallFixture {
   TZLBArchive archive;
   RecordingView view;
   installer::InstallChoices choices;
+  std::string programFolder;  // the host folder of the installer's program; none by default
 };
