@@ -1,15 +1,19 @@
-// The installation against every failure the disk can give at every call
-// (tests/support/FaultLoop.h): unpacking the members and writing Quorin.ini.
+// The installation and the data-file builder against every failure the disk can give at every
+// call (tests/support/FaultLoop.h): unpacking the members, writing Quorin.ini, building the
+// data file.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "archive/ZLIBArchive.h"
+#include "installer/DataFile.h"
+#include "installer/DataFileBuilder.h"
 #include "installer/InstallProcedure.h"
-#include "tests/support/InstallFixture.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/FaultLoop.h"
+#include "tests/support/InstallFixture.h"
 #include "tests/support/MemEnv.h"
+#include "tests/support/RecordingBuilderWindow.h"
 
 namespace {
 
@@ -66,6 +70,34 @@ TEST_P(InstallFaults, EveryFailureStopsTheInstallationAndLeavesEveryFileWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Installations, InstallFaults,
+                         ::testing::Values(Case{"Fresh", false}, Case{"OverAnOldOne", true}),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           return std::string(info.param.name);
+                         });
+
+class BuildFaults : public ::testing::TestWithParam<Case> {};
+
+// Whatever call of the disk fails, the build fails with its reason, and the data file is the
+// old one or the complete new one, with nothing half-built beside it.
+TEST_P(BuildFaults, EveryFailureLeavesTheOldDataFileOrTheNewOne) {
+  MemEnv world;
+  for (std::size_t i = 0; i < installer::kDataFileMembers.size(); ++i) {
+    world.Put(std::string(installer::kBuilderSourceFolder) + installer::kDataFileMembers[i].source,
+              MemberContent(static_cast<int>(i)) + std::string(2000 * i, 'b'));
+  }
+  if (GetParam().overAnOldInstallation) {
+    world.Put(std::string(installer::kBuilderSourceFolder) + installer::kDataFileName,
+              "an older data file");
+  }
+  ExpectSafeAtEveryFault(world, [](platform::Env& env) {
+    TZLBArchive archive(nullptr, &env);
+    archive.SetCompressionLevel(installer::kDataFileCompressionLevel);
+    RecordingBuilderWindow window;
+    installer::BuildDataFile(archive, env, window);
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, BuildFaults,
                          ::testing::Values(Case{"Fresh", false}, Case{"OverAnOldOne", true}),
                          [](const ::testing::TestParamInfo<Case>& info) {
                            return std::string(info.param.name);
