@@ -17,7 +17,6 @@ using platform::Status;
 // A file's bytes and who has it open.
 struct MemEnv::Data {
   std::vector<std::uint8_t> bytes;
-  bool readOnly = false;
   int readers = 0;         // opened for reading, others may read too
   bool exclusive = false;  // opened for writing, shared with nobody
 };
@@ -66,7 +65,6 @@ struct MemEnv::Node {
     if (data) {
       copy->data = std::make_shared<Data>();
       copy->data->bytes = data->bytes;
-      copy->data->readOnly = data->readOnly;
     }
     for (const auto& [name, item] : items) {
       copy->items[name] = item->Copy();
@@ -224,7 +222,6 @@ MemEnv::MemEnv(const MemEnv& other)
       root_(other.root_->Copy()),
       current_(other.current_),
       tempFolder_(other.tempFolder_),
-      starts_(other.starts_),
       nextTemp_(other.nextTemp_),
       openFiles_(std::make_shared<int>(0)) {}
 
@@ -328,23 +325,6 @@ void MemEnv::Put(const std::string& path, const std::string& content) {
   file.Value()->Write(content.data(), content.size());
 }
 
-std::optional<std::string> MemEnv::Get(const std::string& path) const {
-  const Place place = Find(path);
-  if (place.node == nullptr || place.node->isFolder) {
-    return std::nullopt;
-  }
-  const std::vector<std::uint8_t>& bytes = place.node->data->bytes;
-  return std::string(bytes.begin(), bytes.end());
-}
-
-void MemEnv::SetReadOnly(const std::string& path, bool readOnly) {
-  const Place place = Find(path);
-  if (place.node == nullptr || place.node->isFolder) {
-    throw std::runtime_error("no file " + path);
-  }
-  place.node->data->readOnly = readOnly;
-}
-
 namespace {
 
 void Collect(const MemEnv::Node& folder, const std::string& prefix,
@@ -419,9 +399,6 @@ platform::Result<std::unique_ptr<platform::File>> MemEnv::OpenFile(const std::st
   }
   Data& data = *place.node->data;
   if (mode != TFileMode::fmOpenReadDenyWrite) {
-    if (data.readOnly) {
-      return Failed(Reason::kAccessDenied);
-    }
     if (data.readers > 0 || data.exclusive) {
       return Failed(Reason::kInUse);
     }
@@ -631,8 +608,7 @@ Status MemEnv::SetCurrentFolder(const std::string& path) {
   return Status();
 }
 
-platform::StartResult MemEnv::StartProgram(const std::string& program,
-                                           const std::string& parameters,
+platform::StartResult MemEnv::StartProgram(const std::string& program, const std::string&,
                                            const std::string& workingFolder) {
   if (!FileExists(program)) {
     return platform::StartResult::kProgramMissing;
@@ -640,7 +616,6 @@ platform::StartResult MemEnv::StartProgram(const std::string& program,
   if (!workingFolder.empty() && !FolderExists(workingFolder)) {
     return platform::StartResult::kFolderMissing;
   }
-  starts_.push_back(program + "|" + parameters + "|" + workingFolder);
   return platform::StartResult::kStarted;
 }
 

@@ -16,7 +16,8 @@
 // for the fuzzer.
 //
 // The differences from the host, all on purpose: nothing is ever on the host (HostPath names
-// nothing, programs are not started but recorded, there is no Wine prefix); a path with one
+// nothing, a program that exists is reported started but nothing runs, there is no Wine
+// prefix); a path with one
 // leading separator is the root of the current drive, as on Windows; flushing always succeeds.
 // Sharing is kept as on the host: a file open for reading may be opened for reading again, a
 // file open in an exclusive mode by nobody else (kInUse).
@@ -35,10 +36,6 @@ class MemEnv : public platform::Env {
   // Writes a whole file, making the folders above it; fails (std::runtime_error) for a path that
   // cannot hold a file.
   void Put(const std::string& path, const std::string& content);
-  // A file's content, nothing when there is no such file.
-  std::optional<std::string> Get(const std::string& path) const;
-  // Sets or clears a file's read-only attribute.
-  void SetReadOnly(const std::string& path, bool readOnly);
   // Every file, by its full path as stored ("C:\Games\Quorin.ini"), with its content.
   std::map<std::string, std::string> Files() const;
   // Every folder below the drives' roots, by its full path as stored, in order.
@@ -49,8 +46,6 @@ class MemEnv : public platform::Env {
   std::string Canonical(const std::string& path) const;
   // How many files are open now; a test expects none once the code under test has finished.
   int OpenFiles() const;
-  // The programs StartProgram was asked for, in order, as "program|parameters|folder".
-  const std::vector<std::string>& Starts() const { return starts_; }
 
   // --- platform::Env ---
   platform::Result<std::unique_ptr<platform::File>> OpenFile(const std::string& path,
@@ -94,7 +89,6 @@ class MemEnv : public platform::Env {
   std::unique_ptr<Node> root_;        // holds the drives, one folder each
   std::vector<std::string> current_;  // the current folder's components, the drive ("c:") first
   std::string tempFolder_;
-  std::vector<std::string> starts_;
   unsigned long long nextTemp_ = 0;
   std::shared_ptr<int> openFiles_;  // shared with the files open now
 };
