@@ -133,11 +133,11 @@ class MemFile : public platform::File {
   }
 
   std::size_t Write(const void* buffer, std::size_t count) override {
+    if (count == 0) {
+      return 0;  // as on the host, where no bytes make no call
+    }
     if (!data_ || mode_ == TFileMode::fmOpenReadDenyWrite) {
       throw EWriteError("Stream write error", platform::SystemText(Reason::kIoError));
-    }
-    if (count == 0) {
-      return 0;
     }
     std::vector<std::uint8_t>& bytes = data_->bytes;
     try {
@@ -520,7 +520,8 @@ Status MemEnv::RenameFile(const std::string& source, const std::string& target) 
     return to.status;
   }
   if (to.node != nullptr && to.node->isFolder) {
-    return Failed(Reason::kIsFolder);
+    // As on the host: a folder with something in it is a name taken.
+    return Failed(to.node->items.empty() ? Reason::kIsFolder : Reason::kAlreadyExists);
   }
   if (to.node == nullptr && platform::IsDeviceName(to.name)) {
     return Failed(Reason::kInvalidName);
@@ -602,7 +603,7 @@ std::string MemEnv::CurrentFolder() {
 Status MemEnv::SetCurrentFolder(const std::string& path) {
   const Place place = Find(path, true);
   if (place.node == nullptr || !place.node->isFolder) {
-    return Failed(Reason::kNotFound);
+    return Failed(place.node == nullptr ? Reason::kNotFound : Reason::kNotFolder);
   }
   current_ = place.components;
   return Status();
