@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+namespace archive {
 namespace {
 
 // Entry record layout.
@@ -133,3 +134,5 @@ void SetShortString(std::uint8_t (&field)[256], const std::string& text) {
   field[0] = static_cast<std::uint8_t>(length);
   std::memcpy(field + 1, text.data(), length);
 }
+
+}  // namespace archive

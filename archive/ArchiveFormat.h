@@ -15,9 +15,6 @@ enum TFileCompressionLevel : std::uint8_t {
   fcMaximum = 3
 };
 
-// The zlib level of a compression level: 0, 1, -1 (zlib's default), 9.
-int ZlibLevel(TFileCompressionLevel level);
-
 // One member's record in the registry.
 struct TArchiveEntry {
   std::uint8_t Name[256];  // length-prefixed: byte 0 is the length, bytes 1..n the characters
@@ -44,6 +41,8 @@ struct TArchiveTrailer {
 };
 static_assert(sizeof(TArchiveTrailer) == 36, "the trailer is 36 bytes");
 
+namespace archive {
+
 constexpr std::size_t kEntrySize = sizeof(TArchiveEntry);
 constexpr std::size_t kTrailerSize = sizeof(TArchiveTrailer);
 
@@ -61,3 +60,8 @@ std::string ShortString(const std::uint8_t (&field)[256]);
 // Sets a length-prefixed string field, cutting the text to its first 255 characters; bytes
 // beyond the length are left as they are.
 void SetShortString(std::uint8_t (&field)[256], const std::string& text);
+
+// The zlib level of a compression level: 0, 1, -1 (zlib's default), 9.
+int ZlibLevel(TFileCompressionLevel level);
+
+}  // namespace archive

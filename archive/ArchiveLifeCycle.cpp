@@ -9,7 +9,9 @@
 #include "platform/Env.h"
 
 TZLBArchive::TZLBArchive(TComponent* owner, platform::Env* env)
-    : TComponent(owner), FTrailer(ZeroTrailer()), env_(env ? env : platform::Env::Default()) {
+    : TComponent(owner),
+      FTrailer(archive::ZeroTrailer()),
+      env_(env ? env : platform::Env::Default()) {
   BuildCRCTable();
 }
 
@@ -26,7 +28,7 @@ void TZLBArchive::CloseArchive() {
   FEntries.clear();
   misplaced_.clear();
   FIsNew = false;
-  FTrailer = ZeroTrailer();
+  FTrailer = archive::ZeroTrailer();
   FFileName.clear();
   FActivity = actIdle;
   DoProgress(this);
@@ -60,10 +62,10 @@ std::uint32_t TZLBArchive::CalcCRC(TStream& Stream, std::int64_t Skip) {
 
 void TZLBArchive::BuildCRCTable() {
   // The same for every component, so worked out once; a component gets its own copies.
-  static const TCRCTable table = BuildCRC32Table();
-  static const Crc32Engine engine(table);
+  static const TCRCTable table = archive::BuildCRC32Table();
+  static const archive::Crc32Engine engine(table);
   FCRCTable = table;
-  crc_ = std::make_unique<Crc32Engine>(engine);
+  crc_ = std::make_unique<archive::Crc32Engine>(engine);
 }
 
 namespace {

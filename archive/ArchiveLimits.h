@@ -8,6 +8,8 @@
 
 #include "archive/ArchiveFormat.h"
 
+namespace archive {
+
 // Sizes, offsets and counts in an archive are signed 32-bit numbers, so neither a member nor
 // the whole archive file may reach 2 GiB.
 constexpr std::int64_t kMaxArchiveBytes = std::numeric_limits<std::int32_t>::max();
@@ -38,3 +40,5 @@ inline bool ArchiveFits(std::int64_t dataEnd, std::size_t entryCount) {
          dataEnd + RegistryBound(entryCount) + static_cast<std::int64_t>(kTrailerSize) <=
              kMaxArchiveBytes;
 }
+
+}  // namespace archive

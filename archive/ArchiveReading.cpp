@@ -37,22 +37,23 @@ const char* const kCannotReadList = "Unable to read archive file list";
 // set up (its state and read-ahead buffer are some hundred KiB).
 constexpr std::int64_t kSmallStream = 64 * 1024;
 
-InflateEngineKind EngineFor(std::int64_t unpackedSize) {
-  return unpackedSize < kSmallStream ? InflateEngineKind::kZlib : DefaultInflateEngine();
+archive::InflateEngineKind EngineFor(std::int64_t unpackedSize) {
+  return unpackedSize < kSmallStream ? archive::InflateEngineKind::kZlib
+                                     : archive::DefaultInflateEngine();
 }
 
 // Whether the trailer describes a registry that this file can hold: a count within the bound on
 // records, and a registry between the member data and the trailer. A compressed registry
 // cannot inflate to more than the best ratio deflate achieves.
 bool RegistryFits(const TArchiveTrailer& trailer, std::int64_t fileSize) {
-  if (trailer.FileCount < 0 || trailer.FileCount > kMaxEntries) {
+  if (trailer.FileCount < 0 || trailer.FileCount > archive::kMaxEntries) {
     return false;
   }
-  const std::int64_t bytes = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
+  const std::int64_t bytes = std::int64_t{trailer.FileCount} * std::int64_t{archive::kEntrySize};
   if (bytes == 0) {
     return true;
   }
-  const std::int64_t end = fileSize - std::int64_t{kTrailerSize};
+  const std::int64_t end = fileSize - std::int64_t{archive::kTrailerSize};
   if (trailer.RegistryOffset < 0 || trailer.RegistryOffset > end) {
     return false;
   }
@@ -128,14 +129,15 @@ class RegistryCollector {
   void Append(const std::uint8_t* data, std::size_t count) {
     pending_.insert(pending_.end(), data, data + count);
     std::size_t used = 0;
-    while (pending_.size() - used >= kEntrySize) {
-      entries_.push_back(std::make_unique<TArchiveEntry>(DecodeEntry(pending_.data() + used)));
-      used += kEntrySize;
+    while (pending_.size() - used >= archive::kEntrySize) {
+      entries_.push_back(
+          std::make_unique<TArchiveEntry>(archive::DecodeEntry(pending_.data() + used)));
+      used += archive::kEntrySize;
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
   }
   std::int64_t Bytes() const {
-    return static_cast<std::int64_t>(entries_.size() * kEntrySize + pending_.size());
+    return static_cast<std::int64_t>(entries_.size() * archive::kEntrySize + pending_.size());
   }
   std::vector<std::unique_ptr<TArchiveEntry>> TakeEntries() { return std::move(entries_); }
 
@@ -151,7 +153,7 @@ class RegistryCollector {
 std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
     TStream& file, std::int64_t end, const TArchiveTrailer& trailer, platform::Env& env,
     const std::function<void(std::size_t)>& pieceRead) {
-  const std::int64_t expected = std::int64_t{trailer.FileCount} * std::int64_t{kEntrySize};
+  const std::int64_t expected = std::int64_t{trailer.FileCount} * std::int64_t{archive::kEntrySize};
   if (expected == 0) {
     return {};
   }
@@ -194,7 +196,7 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   }
   std::unique_ptr<TFileStream> opened;
   try {
-    opened = OpenForReading(FileName, Env());
+    opened = archive::OpenFileForReading(FileName, Env());
   } catch (...) {
     FFileName.clear();
     throw;
@@ -209,23 +211,23 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
   // format; that one is refused before its CRC is computed over gigabytes.
   const std::int64_t size = file->Size();
   try {
-    const std::int64_t content = size - std::int64_t{kTrailerSize};
-    if ((size > 0 && content < 0) || content > kMaxArchiveBytes) {
+    const std::int64_t content = size - std::int64_t{archive::kTrailerSize};
+    if ((size > 0 && content < 0) || content > archive::kMaxArchiveBytes) {
       throw Exception(FailureKind::kCorrupt, "The archive file appears to be corrupted");
     }
-    const std::uint32_t crc = salvaging_ ? 0 : CalcCRC(*file, std::int64_t{kTrailerSize});
+    const std::uint32_t crc = salvaging_ ? 0 : CalcCRC(*file, std::int64_t{archive::kTrailerSize});
     if (size > 0) {
-      std::uint8_t trailer[kTrailerSize];
+      std::uint8_t trailer[archive::kTrailerSize];
       file->SetPosition(content);
-      file->ReadBuffer(trailer, kTrailerSize);
-      FTrailer = DecodeTrailer(trailer);
+      file->ReadBuffer(trailer, archive::kTrailerSize);
+      FTrailer = archive::DecodeTrailer(trailer);
     }
     if (!salvaging_ && crc != FTrailer.ArchiveCRC) {
       throw Exception(FailureKind::kCorrupt, "The archive file appears to be corrupted");
     }
   } catch (...) {
     FFileName.clear();
-    FTrailer = ZeroTrailer();
+    FTrailer = archive::ZeroTrailer();
     throw;
   }
 
@@ -236,11 +238,11 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     }
     if (FTrailer.RegistryCompressed != 0) {
       FActivity = actReadRegistry;
-      FActivityTotal = FTrailer.FileCount * static_cast<std::int32_t>(kEntrySize);
+      FActivityTotal = FTrailer.FileCount * static_cast<std::int32_t>(archive::kEntrySize);
       FActivityDone = 0;
       FActivityText = "Extracting archive registry";
     }
-    FEntries = ReadRegistry(*file, size - std::int64_t{kTrailerSize}, FTrailer, Env(),
+    FEntries = ReadRegistry(*file, size - std::int64_t{archive::kTrailerSize}, FTrailer, Env(),
                             [this](std::size_t got) {
                               FActivityDone += static_cast<std::int32_t>(got);
                               DoProgress(this);
@@ -305,7 +307,7 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
       misplaced_[static_cast<std::size_t>(Index)]) {
     throw Exception(FailureKind::kCorrupt, corrupt, "its data lies outside the member data");
   }
-  std::unique_ptr<TFileStream> file = OpenForReading(FFileName, Env());
+  std::unique_ptr<TFileStream> file = archive::OpenFileForReading(FFileName, Env());
   // The member's CRC is computed from the pieces as they are written. When Dest held bytes
   // already, the check covers all of Dest from its first byte, which only a second pass over
   // Dest can give.
@@ -326,7 +328,7 @@ bool TZLBArchive::ExtractToStream(int Index, TStream& Dest) {
     FActivity = actExtract;
     FActivityTotal = entry.UnpackedSize;
     FActivityDone = 0;
-    FActivityText = FormatMessage("Extracting %s", ShortString(entry.Name));
+    FActivityText = FormatMessage("Extracting %s", archive::ShortString(entry.Name));
     std::uint8_t buffer[kPiece];
     for (std::int64_t remaining = entry.UnpackedSize; remaining > 0;) {
       const std::int64_t asked = std::min(remaining, kPiece);
@@ -369,7 +371,7 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
   }
   TArchiveEntry entry;
   GetFileEntry(Index, entry);
-  const DiskWriter disk(Env(), DiskPolicy{FExtractWithPath});
+  const archive::DiskWriter disk(Env(), archive::DiskPolicy{FExtractWithPath});
   const std::string full = disk.Place(DestDir, entry, Index);
   const bool written = disk.Write(
       full, entry.UnpackedSize, [&](TStream& out) { ExtractToStream(Index, out); },
@@ -382,7 +384,7 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
         return Replace;
       });
   if (written && OnFileExtracted) {
-    OnFileExtracted(DestDir + ShortString(entry.Name));
+    OnFileExtracted(DestDir + archive::ShortString(entry.Name));
   }
   FActivity = actIdle;
   DoProgress(this);

@@ -4,7 +4,8 @@
 // An archive is never changed in place. Each AddFile assembles a complete new archive in a
 // temporary file (the present members' data unchanged, the new member, a new registry and
 // trailer) and only then puts it in the archive's place, so a failure at any point leaves the
-// old archive as it was.
+// old archive as it was. AddFiles can instead assemble it in a file the caller gives and leave
+// the placing to the caller, who may want it to be one step of its own.
 #include <algorithm>
 #include <cstdint>
 #include <exception>
@@ -20,6 +21,7 @@
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "platform/Env.h"
+#include "platform/WinNames.h"
 
 namespace {
 
@@ -73,40 +75,51 @@ void TZLBArchive::AddFile(const std::string& Source) {
   if (IndexOfFile(Source) >= 0) {
     throw Exception("File already exists");
   }
-  if (FEntries.size() >= static_cast<std::size_t>(kMaxEntries)) {
+  if (FEntries.size() >= static_cast<std::size_t>(archive::kMaxEntries)) {
     throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
-  Rewrite({Source}, false);
+  Rewrite({Source}, false, "");
 }
 
-void TZLBArchive::AddFiles(const std::vector<std::string>& Sources) {
+void TZLBArchive::AddFiles(const std::vector<std::string>& Sources, const std::string& BuildFile) {
   if (FFileName.empty()) {
     throw Exception("No archive is currently open");
   }
   // The reader refuses more records than this, so no archive is written that it cannot read.
-  if (FEntries.size() + Sources.size() > static_cast<std::size_t>(kMaxEntries)) {
+  if (FEntries.size() + Sources.size() > static_cast<std::size_t>(archive::kMaxEntries)) {
     throw Exception(FailureKind::kTooLarge, "The archive holds too many files");
   }
   if (!Sources.empty()) {
-    Rewrite(Sources, true);
+    Rewrite(Sources, true, BuildFile);
   }
 }
 
-void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
+void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch,
+                          const std::string& buildFile) {
+  // The present members' data is read from the archive, which is opened first: a build file
+  // that is the archive's own is then refused as in use before anything in it is lost. An
+  // archive without member data has nothing to copy and is not opened.
+  std::unique_ptr<TFileStream> present;
+  if (!FIsNew && FTrailer.RegistryOffset > 0) {
+    present = archive::OpenFileForReading(FFileName, Env());
+  }
+  const bool inPlace = buildFile.empty();  // assembled in a file of our own, then put in place
   // Declared before the streams over it, so the file is closed before it is deleted.
-  TemporaryFile temp(Env(), MakeTempFileName());
+  archive::TemporaryFile temp(Env(), inPlace ? MakeTempFileName() : std::string());
+  const std::string& assembled = inPlace ? temp.Name() : buildFile;
   const std::size_t entriesBefore = FEntries.size();
   try {
     {
-      TFileStream file(temp.Name(), TFileMode::fmOpenReadWriteExclusive, &Env());
+      TFileStream file(assembled,
+                       inPlace ? TFileMode::fmOpenReadWriteExclusive : TFileMode::fmCreate, &Env());
       // Every byte goes through the CRC on its way to the file, so the trailer's CRC needs
       // no second pass over the new archive.
       TCrcWriteStream out(file, *crc_);
 
       // The present members' data, byte for byte: their offsets stay valid.
-      if (!FIsNew) {
-        std::unique_ptr<TFileStream> archive = OpenForReading(FFileName, Env());
-        CopyExactly(*archive, out, FTrailer.RegistryOffset);
+      if (present) {
+        CopyExactly(*present, out, FTrailer.RegistryOffset);
+        present.reset();
       }
 
       const int total = static_cast<int>(Sources.size());
@@ -142,27 +155,29 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch) {
     }
 
     // The complete new archive takes the old one's place; the old one is never removed first.
-    if (const platform::Status placed = Env().ReplaceFile(temp.Name(), FFileName); !placed) {
-      throw Exception(FormatMessage("Unable to update archive (%s)", FFileName), placed.Text());
+    if (inPlace) {
+      if (const platform::Status placed = Env().ReplaceFile(temp.Name(), FFileName); !placed) {
+        throw Exception(FormatMessage("Unable to update archive (%s)", FFileName), placed.Text());
+      }
+      temp.Release();
     }
-    temp.Release();
   } catch (...) {
     FEntries.resize(entriesBefore);
     throw;
   }
 
   // Reload the registry and trailer from the rewritten file, with all of opening's checks.
-  const std::string name = FFileName;
+  const std::string name = inPlace ? FFileName : buildFile;
   CloseArchive();
   OpenArchive(name);
 }
 
 void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool batch, int filesDone,
                                int filesTotal, std::int64_t& bytesDone) {
-  std::unique_ptr<TFileStream> source = OpenForReading(Source, Env());
+  std::unique_ptr<TFileStream> source = archive::OpenFileForReading(Source, Env());
   const std::int64_t sourceSize = source->Size();
   const std::int64_t dataOffset = out.Size();
-  if (!MemberFits(sourceSize)) {
+  if (!archive::MemberFits(sourceSize)) {
     throw Exception(FailureKind::kTooLarge,
                     FormatMessage("File too large for an archive (%s)", Source));
   }
@@ -199,11 +214,11 @@ void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool bat
   }
   bytesDone += sourceSize;
 
-  auto entry = std::make_unique<TArchiveEntry>(ZeroEntry());
+  auto entry = std::make_unique<TArchiveEntry>(archive::ZeroEntry());
   entry->CRC = crc ^ 0xFFFFFFFFu;
-  SetShortString(entry->Name, MemberName(Source));
+  archive::SetShortString(entry->Name, archive::MemberName(Source));
   if (FSavePaths) {
-    SetShortString(entry->Path, MemberPath(Source));
+    archive::SetShortString(entry->Path, archive::MemberPath(Source));
   }
   entry->UnpackedSize = static_cast<std::int32_t>(sourceSize);
   entry->DataOffset = static_cast<std::int32_t>(dataOffset);
@@ -211,7 +226,7 @@ void TZLBArchive::AppendMember(TStream& out, const std::string& Source, bool bat
   // Keep the zlib stream only when it is strictly smaller than the content.
   const bool keepPacked = packed.Size() < sourceSize;
   const std::int64_t packedSize = keepPacked ? packed.Size() : sourceSize;
-  if (!ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
+  if (!archive::ArchiveFits(dataOffset + packedSize, FEntries.size() + 1)) {
     throw Exception(FailureKind::kTooLarge,
                     FormatMessage("File too large for an archive (%s)", Source));
   }
@@ -234,13 +249,14 @@ int TZLBArchive::IndexOfFile(const std::string& Name) const {
   if (FFileName.empty()) {
     throw Exception("No archive is currently open");
   }
-  const std::string wanted = FoldAsciiCase(MemberIdentity(Name, FSavePaths));
+  const std::string wanted = platform::FoldAsciiCase(archive::MemberIdentity(Name, FSavePaths));
   for (std::size_t i = 0; i < FEntries.size(); ++i) {
-    std::string stored = ShortString(FEntries[i]->Path) + ShortString(FEntries[i]->Name);
+    std::string stored =
+        archive::ShortString(FEntries[i]->Path) + archive::ShortString(FEntries[i]->Name);
     if (stored.size() > 255) {
       stored.resize(255);
     }
-    if (FoldAsciiCase(std::move(stored)) == wanted) {
+    if (platform::FoldAsciiCase(std::move(stored)) == wanted) {
       return static_cast<int>(i);
     }
   }
@@ -252,13 +268,13 @@ void TZLBArchive::WriteRegistry(TStream& Dest) {
 }
 
 void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked) {
-  TArchiveTrailer trailer = ZeroTrailer();
+  TArchiveTrailer trailer = archive::ZeroTrailer();
   const std::int64_t registryOffset = Dest.Size();
   trailer.RegistryOffset = static_cast<std::int32_t>(registryOffset);
 
-  std::vector<std::uint8_t> records(FEntries.size() * kEntrySize);
+  std::vector<std::uint8_t> records(FEntries.size() * archive::kEntrySize);
   for (std::size_t i = 0; i < FEntries.size(); ++i) {
-    EncodeEntry(*FEntries[i], records.data() + i * kEntrySize);
+    archive::EncodeEntry(*FEntries[i], records.data() + i * archive::kEntrySize);
   }
 
   // Compressed into memory first, so a failing compression leaves nothing behind in Dest.
@@ -293,9 +309,9 @@ void TZLBArchive::WriteRegistryTo(TStream& Dest, const TCrcWriteStream* tracked)
   const std::int64_t end = Dest.Size();
   trailer.ArchiveCRC =
       tracked != nullptr && tracked->Covers(end) ? tracked->Crc() : CalcCRC(Dest, 0);
-  std::uint8_t bytes[kTrailerSize];
-  EncodeTrailer(trailer, bytes);
-  Dest.WriteBuffer(bytes, kTrailerSize);
+  std::uint8_t bytes[archive::kTrailerSize];
+  archive::EncodeTrailer(trailer, bytes);
+  Dest.WriteBuffer(bytes, archive::kTrailerSize);
 }
 
 std::string TZLBArchive::MakeTempFileName() {

@@ -7,6 +7,7 @@
 #include <isa-l/crc.h>
 #endif
 
+namespace archive {
 namespace {
 constexpr std::uint32_t kPolynomial = 0xEDB88320u;
 
@@ -83,3 +84,5 @@ std::uint32_t Crc32Engine::Update(std::uint32_t crc, const std::uint8_t* data,
   }
   return crc;
 }
+
+}  // namespace archive

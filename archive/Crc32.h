@@ -8,6 +8,8 @@
 // final exclusive-or 0xFFFFFFFF).
 using TCRCTable = std::array<std::uint32_t, 256>;
 
+namespace archive {
+
 // The 256-entry table: for each n, eight shifts of n with the polynomial folded in on a set
 // low bit.
 TCRCTable BuildCRC32Table();
@@ -27,3 +29,5 @@ class Crc32Engine {
  private:
   std::uint32_t slices_[8][256];
 };
+
+}  // namespace archive

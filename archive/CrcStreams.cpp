@@ -1,6 +1,6 @@
 #include "archive/CrcStreams.h"
 
-TCrcWriteStream::TCrcWriteStream(TStream& base, const Crc32Engine& engine)
+TCrcWriteStream::TCrcWriteStream(TStream& base, const archive::Crc32Engine& engine)
     : base_(base), engine_(engine), position_(base.Position()), known_(base.Size() == 0) {}
 
 std::size_t TCrcWriteStream::Read(void* buffer, std::size_t count) {

@@ -11,7 +11,7 @@
 // anywhere but at the end of the bytes counted so far makes the CRC unknown (Covers() false).
 class TCrcWriteStream : public TStream {
  public:
-  TCrcWriteStream(TStream& base, const Crc32Engine& engine);
+  TCrcWriteStream(TStream& base, const archive::Crc32Engine& engine);
 
   std::size_t Read(void* buffer, std::size_t count) override;
   std::size_t Write(const void* buffer, std::size_t count) override;
@@ -24,7 +24,7 @@ class TCrcWriteStream : public TStream {
 
  private:
   TStream& base_;
-  const Crc32Engine& engine_;
+  const archive::Crc32Engine& engine_;
   std::int64_t position_;
   std::int64_t counted_ = 0;
   std::uint32_t crc_ = 0xFFFFFFFFu;

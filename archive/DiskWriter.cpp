@@ -9,16 +9,9 @@
 #include "platform/Env.h"
 #include "platform/Exception.h"
 #include "platform/Folders.h"
+#include "platform/WinNames.h"
 
-namespace {
-
-// A destination written with '/' only, as a host path is, keeps that form in the names built
-// from it; anything else is a Windows path.
-bool IsHostForm(const std::string& destDir) {
-  return destDir.find('/') != std::string::npos && destDir.find('\\') == std::string::npos;
-}
-
-}  // namespace
+namespace archive {
 
 std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& entry,
                               int index) const {
@@ -28,7 +21,8 @@ std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& e
       (policy_.withPaths && (!IsSafeMemberPath(path) || !StaysWithinFolder(destDir, path)))) {
     throw Exception(FormatMessage("File (%d) has an unsafe name", index));
   }
-  const bool hostForm = IsHostForm(destDir);
+  // A destination written the host's way keeps that form in the names built from it.
+  const bool hostForm = platform::SeparatorOf(destDir) == '/';
   std::string dir = destDir;
   if (policy_.withPaths) {
     dir = JoinExtractFolder(destDir, path);
@@ -135,3 +129,5 @@ bool DiskWriter::Write(const std::string& full, std::int64_t size, const Produce
   // A folder of that name is in the way, or the folder refuses the new name.
   throw EFCreateError(cannotCreate, env_.FolderExists(full) ? isFolder : placed.Text());
 }
+
+}  // namespace archive

@@ -11,6 +11,8 @@ namespace platform {
 class Env;
 }
 
+namespace archive {
+
 // How extracted members are put on disk.
 struct DiskPolicy {
   // Recreate each member's stored Path below the destination folder.
@@ -58,3 +60,5 @@ class DiskWriter {
   platform::Env& env_;
   DiskPolicy policy_;
 };
+
+}  // namespace archive

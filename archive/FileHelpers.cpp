@@ -5,15 +5,6 @@
 #include "platform/Env.h"
 #include "platform/Exception.h"
 
-std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env) {
-  try {
-    return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadDenyWrite, &env);
-  } catch (const Exception& failure) {
-    throw Exception(FailureKind::kCannotOpen, FormatMessage("Unable to open file (%s)", fileName),
-                    failure.Cause());
-  }
-}
-
 std::size_t TStreamSlice::Read(void* buffer, std::size_t count) {
   if (position_ < 0 || position_ >= length_ || count == 0) {
     return 0;
@@ -45,8 +36,21 @@ std::int64_t TStreamSlice::Seek(std::int64_t offset, TSeekOrigin origin) {
   return position_;
 }
 
+namespace archive {
+
+std::unique_ptr<TFileStream> OpenFileForReading(const std::string& fileName, platform::Env& env) {
+  try {
+    return std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadDenyWrite, &env);
+  } catch (const Exception& failure) {
+    throw Exception(FailureKind::kCannotOpen, FormatMessage("Unable to open file (%s)", fileName),
+                    failure.Cause());
+  }
+}
+
 TemporaryFile::~TemporaryFile() {
   if (!name_.empty()) {
     env_.DeleteFile(name_);
   }
 }
+
+}  // namespace archive

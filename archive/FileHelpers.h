@@ -13,10 +13,6 @@ class Env;
 
 // File handling shared by the reading and the writing side of the archive component.
 
-// Opens fileName for reading, others may read too. Fails with "Unable to open file (%s)"
-// naming the file, whatever the reason; the system's reason is carried as its cause.
-std::unique_ptr<TFileStream> OpenForReading(const std::string& fileName, platform::Env& env);
-
 // The length bytes of base that begin at start, as a stream of their own: reads stop at their
 // end, so whatever reads from it (a decompressing stream reads ahead in large blocks) never
 // sees the bytes behind them. Positions count from start. Read-only.
@@ -37,6 +33,12 @@ class TStreamSlice : public TStream {
   std::int64_t position_ = 0;
 };
 
+namespace archive {
+
+// Opens fileName for reading, others may read too. Fails with "Unable to open file (%s)"
+// naming the file, whatever the reason; the system's reason is carried as its cause.
+std::unique_ptr<TFileStream> OpenFileForReading(const std::string& fileName, platform::Env& env);
+
 // A temporary file that is deleted when the owner goes out of scope, unless it was released
 // first (after it has been moved into its final place). Declare it before any stream over the
 // file, so that the stream is closed before the file is deleted.
@@ -55,3 +57,5 @@ class TemporaryFile {
   platform::Env& env_;
   std::string name_;
 };
+
+}  // namespace archive

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace archive {
+
 // The inflater behind the decompressing stream: a zlib stream (two-byte header, deflate data,
 // Adler-32 trailer) fed in blocks of input and drained in steps. Every engine gives the same
 // bytes and the same verdicts as zlib's own inflate with a 15-bit window: what zlib refuses
@@ -41,3 +43,5 @@ bool HasInflateEngine(InflateEngineKind kind);
 InflateEngineKind DefaultInflateEngine();
 // A new engine of that kind. Fails with EDecompressionError "error" when it cannot start.
 std::unique_ptr<InflateEngine> MakeInflateEngine(InflateEngineKind kind);
+
+}  // namespace archive

@@ -18,6 +18,8 @@
 #include "archive/InflateEngine.h"
 #include "archive/ZlibStreams.h"
 
+namespace archive {
+
 std::unique_ptr<InflateEngine> MakeIsalInflate();
 
 namespace {
@@ -170,3 +172,5 @@ class IsalInflate : public InflateEngine {
 std::unique_ptr<InflateEngine> MakeIsalInflate() {
   return std::make_unique<IsalInflate>();
 }
+
+}  // namespace archive

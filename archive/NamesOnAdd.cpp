@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/Folders.h"
+#include "platform/WinNames.h"
+
+namespace archive {
 
 std::string MemberName(const std::string& given) {
   return platform::NamePart(given);
@@ -21,3 +23,5 @@ std::string MemberPath(const std::string& given) {
 std::string MemberIdentity(const std::string& given, bool savePaths) {
   return savePaths ? MemberPath(given) + MemberName(given) : MemberName(given);
 }
+
+}  // namespace archive

@@ -2,11 +2,10 @@
 
 #include <string>
 
-#include "platform/WinNames.h"
-
 // How the name under which a file is added becomes a member's stored Name and Path, and the
 // text that identifies a member within an archive. Both '\' and '/' separate folders here, so
 // host names given with '/' are split the same way as Windows names; ':' ends a drive.
+namespace archive {
 
 // The file-name part: what follows the last '\', '/' or ':'.
 std::string MemberName(const std::string& given);
@@ -18,8 +17,8 @@ std::string MemberName(const std::string& given);
 std::string MemberPath(const std::string& given);
 
 // The text compared against a member's Path followed by its Name: the saved folder part (only
-// when paths are saved) followed by the file-name part. Not cut to any length.
+// when paths are saved) followed by the file-name part. Not cut to any length. Member names are
+// compared with their ASCII letters folded (platform::FoldAsciiCase).
 std::string MemberIdentity(const std::string& given, bool savePaths);
 
-// Member names are compared with the ASCII letters folded, by the rule of the name module.
-using platform::FoldAsciiCase;
+}  // namespace archive

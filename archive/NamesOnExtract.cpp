@@ -5,13 +5,7 @@
 
 #include "platform/WinNames.h"
 
-namespace {
-
-bool IsControl(char c) {
-  return platform::IsControlCharacter(c) || c == '\0' || c == '\x7F';
-}
-
-}  // namespace
+namespace archive {
 
 bool IsSafeMemberName(const std::string& name) {
   // What Windows makes of the name decides: "..." or ". " would name the folder itself.
@@ -20,7 +14,7 @@ bool IsSafeMemberName(const std::string& name) {
     return false;
   }
   for (char c : name) {
-    if (platform::IsSeparator(c) || c == ':' || IsControl(c)) {
+    if (platform::IsSeparator(c) || c == ':' || platform::IsAsciiControl(c)) {
       return false;
     }
   }
@@ -47,10 +41,6 @@ bool IsSafeMemberPath(const std::string& path) {
 
 namespace {
 
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
-
 // A folder name taken apart: its root ("\\\\" for a network name, "X:\\", "X:", "\\" or nothing
 // for a relative name) and its components with '.' and '..' resolved.
 struct FolderParts {
@@ -65,7 +55,7 @@ FolderParts SplitFolder(const std::string& text, std::size_t rootLength) {
   std::size_t start = rootLength;
   while (start < text.size()) {
     std::size_t end = start;
-    while (end < text.size() && !IsSeparator(text[end])) {
+    while (end < text.size() && !platform::IsSeparator(text[end])) {
       ++end;
     }
     const std::string component = text.substr(start, end - start);
@@ -86,17 +76,18 @@ FolderParts SplitFolder(const std::string& text, std::size_t rootLength) {
 // The length of destDir's root. Only the folder given can start a network name: a stored path
 // joined to a folder of a single backslash must not turn it into one.
 std::size_t RootLength(const std::string& destDir) {
-  if (destDir.size() >= 2 && IsSeparator(destDir[0]) && IsSeparator(destDir[1])) {
+  if (destDir.size() >= 2 && platform::IsSeparator(destDir[0]) &&
+      platform::IsSeparator(destDir[1])) {
     return 2;
   }
   if (destDir.size() >= 2 && destDir[1] == ':') {
-    return destDir.size() >= 3 && IsSeparator(destDir[2]) ? 3 : 2;
+    return destDir.size() >= 3 && platform::IsSeparator(destDir[2]) ? 3 : 2;
   }
-  return !destDir.empty() && IsSeparator(destDir[0]) ? 1 : 0;
+  return !destDir.empty() && platform::IsSeparator(destDir[0]) ? 1 : 0;
 }
 
 std::string Joined(const std::string& destDir, const std::string& path) {
-  if (destDir.empty() || IsSeparator(destDir.back()) || destDir.back() == ':') {
+  if (destDir.empty() || platform::IsSeparator(destDir.back()) || destDir.back() == ':') {
     return destDir + path;
   }
   return destDir + "\\" + path;
@@ -110,6 +101,11 @@ FolderParts ExtractFolderParts(const std::string& destDir, const std::string& pa
 
 std::string JoinExtractFolder(const std::string& destDir, const std::string& path) {
   const FolderParts parts = ExtractFolderParts(destDir, path);
+  // A relative folder whose components cancel out (".\", "a\..") is the current folder; only
+  // a join of nothing at all, or of a bare root, is left empty.
+  if (parts.root.empty() && parts.components.empty() && !Joined(destDir, path).empty()) {
+    return ".";
+  }
   std::string folder = parts.root;
   for (std::size_t i = 0; i < parts.components.size(); ++i) {
     if (i > 0) {
@@ -130,3 +126,5 @@ bool StaysWithinFolder(const std::string& destDir, const std::string& path) {
   return inner.components.size() >= base.components.size() &&
          std::equal(base.components.begin(), base.components.end(), inner.components.begin());
 }
+
+}  // namespace archive

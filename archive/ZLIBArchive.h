@@ -73,7 +73,16 @@ class TZLBArchive : public TComponent {
   // added (it cannot be opened or read, its name is present already or earlier in the list,
   // it is too large) the archive and the component stay exactly as they were, no file is
   // created for a new archive, and the message names the file. An empty list changes nothing.
-  void AddFiles(const std::vector<std::string>& Sources);
+  //
+  // BuildFile: where the new archive is assembled. Empty: in a temporary file of its own
+  // (MakeTempFileName), which takes the archive's place once complete. Otherwise an empty file
+  // the caller made and keeps: the new archive is assembled in it and left there, the archive's
+  // own file is not touched, and afterwards the component has BuildFile open as its archive;
+  // putting it in place is the caller's step. It may be the archive's own file only while that
+  // is empty (an empty file opened as an archive without members); with member data in it, it is
+  // refused as in use before anything is written. After a failure the file holds nothing of use
+  // and is the caller's to remove.
+  void AddFiles(const std::vector<std::string>& Sources, const std::string& BuildFile = "");
   int IndexOfFile(const std::string& Name) const;
   void WriteRegistry(TStream& Dest);
   // A new, empty temporary file in the system's temporary folder for a rewrite to be assembled
@@ -123,8 +132,9 @@ class TZLBArchive : public TComponent {
 
  private:
   // Assembles the archive with Sources appended in a temporary file and puts it in the
-  // archive's place; batch selects AddFiles' duplicate check, messages and progress.
-  void Rewrite(const std::vector<std::string>& Sources, bool batch);
+  // archive's place, or assembles it in buildFile and leaves it there (see AddFiles); batch
+  // selects AddFiles' duplicate check, messages and progress.
+  void Rewrite(const std::vector<std::string>& Sources, bool batch, const std::string& buildFile);
   // Compresses Source (reading it once unless it must be stored) and appends it to out as a
   // new member whose record goes to the end of FEntries. bytesDone: the batch's source bytes
   // read so far, advanced by this file's size.
@@ -140,5 +150,5 @@ class TZLBArchive : public TComponent {
   // Per entry of the open archive: its data lies outside the member data or shares bytes with
   // another member's, so it is refused. Found once when the archive is opened.
   std::vector<bool> misplaced_;
-  std::unique_ptr<Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
+  std::unique_ptr<archive::Crc32Engine> crc_;  // built from FCRCTable by BuildCRCTable
 };

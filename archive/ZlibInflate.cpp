@@ -6,6 +6,8 @@
 #include "archive/InflateEngine.h"
 #include "archive/ZlibStreams.h"
 
+namespace archive {
+
 std::unique_ptr<InflateEngine> MakeIsalInflate();  // IsalInflate.cpp, when built with it
 
 namespace {
@@ -74,3 +76,5 @@ std::unique_ptr<InflateEngine> MakeInflateEngine(InflateEngineKind kind) {
   (void)kind;
   return std::make_unique<ZlibInflate>();
 }
+
+}  // namespace archive

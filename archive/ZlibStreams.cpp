@@ -42,7 +42,8 @@ TCompressionStream::TCompressionStream(TFileCompressionLevel level, TStream& des
     : TCustomZlibStream(dest) {
   FZState.next_out = FBuffer.get();
   FZState.avail_out = kBufferSize;
-  if (deflateInit2(&FZState, ZlibLevel(level), Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&FZState, archive::ZlibLevel(level), Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
     throw ECompressionError(kZlibFailed);
   }
 }
@@ -145,12 +146,13 @@ void TCompressionStream::Finish() {
 // --- TDecompressionStream ---
 
 TDecompressionStream::TDecompressionStream(TStream& source, platform::Env* env,
-                                           InflateEngineKind engine)
+                                           archive::InflateEngineKind engine)
     : TCustomZlibStream(source),
       env_(env != nullptr ? env : platform::Env::Default()),
       chosenKind_(engine),
       engineKind_(engine),
-      engine_(engine == InflateEngineKind::kZlib ? MakeInflateEngine(engine) : nullptr),
+      engine_(engine == archive::InflateEngineKind::kZlib ? archive::MakeInflateEngine(engine)
+                                                          : nullptr),
       streamStart_(FBasePos) {}
 
 TDecompressionStream::~TDecompressionStream() = default;
@@ -167,7 +169,7 @@ std::size_t TDecompressionStream::Read(void* buffer, std::size_t count) {
   try {
     return InflateInto(output, count, false);
   } catch (const ECompressionError&) {
-    if (engineKind_ == InflateEngineKind::kZlib) {
+    if (engineKind_ == archive::InflateEngineKind::kZlib) {
       throw;
     }
   } catch (const SourceEndedEarly&) {
@@ -191,14 +193,14 @@ std::size_t TDecompressionStream::Read(void* buffer, std::size_t count) {
 std::size_t TDecompressionStream::InflateInto(std::uint8_t* output, std::size_t count,
                                               bool quietly) {
   if (!engine_) {
-    engine_ = MakeInflateEngine(engineKind_);
+    engine_ = archive::MakeInflateEngine(engineKind_);
   }
   std::size_t produced = 0;
   while (produced < count) {
     if (engine_->NeedsInput()) {
       const std::size_t got = FBase.Read(FBuffer.get(), kBufferSize);
       if (got == 0) {
-        if (engineKind_ != InflateEngineKind::kZlib) {
+        if (engineKind_ != archive::InflateEngineKind::kZlib) {
           throw SourceEndedEarly{};
         }
         return produced;
@@ -210,18 +212,18 @@ std::size_t TDecompressionStream::InflateInto(std::uint8_t* output, std::size_t 
       }
     }
     std::size_t step = 0;
-    const InflateEngine::Result result =
+    const archive::InflateEngine::Result result =
         engine_->Inflate(output + produced, count - produced, step);
     produced += step;
     produced_ += static_cast<std::int64_t>(step);
-    if (result == InflateEngine::Result::kError) {
+    if (result == archive::InflateEngine::Result::kError) {
       // What is wrong with the data travels as the cause.
       throw ECompressionError(kZlibFailed, "damaged compressed data");
     }
     if (!quietly) {
       env_->Beep();
     }
-    if (result == InflateEngine::Result::kStreamEnd) {
+    if (result == archive::InflateEngine::Result::kStreamEnd) {
       streamEnded_ = true;
       return produced;
     }
@@ -230,8 +232,8 @@ std::size_t TDecompressionStream::InflateInto(std::uint8_t* output, std::size_t 
 }
 
 void TDecompressionStream::RestartWithZlib() {
-  engineKind_ = InflateEngineKind::kZlib;
-  engine_ = MakeInflateEngine(engineKind_);
+  engineKind_ = archive::InflateEngineKind::kZlib;
+  engine_ = archive::MakeInflateEngine(engineKind_);
   FBase.SetPosition(streamStart_);
   FBasePos = streamStart_;
   produced_ = 0;

@@ -74,8 +74,9 @@ class TCompressionStream : public TCustomZlibStream {
 class TDecompressionStream : public TCustomZlibStream {
  public:
   // engine: the inflater to use; every engine gives the same bytes and verdicts.
-  explicit TDecompressionStream(TStream& source, platform::Env* env = nullptr,
-                                InflateEngineKind engine = DefaultInflateEngine());
+  explicit TDecompressionStream(
+      TStream& source, platform::Env* env = nullptr,
+      archive::InflateEngineKind engine = archive::DefaultInflateEngine());
   ~TDecompressionStream() override;
 
   std::size_t Read(void* buffer, std::size_t count) override;  // the number of bytes produced
@@ -93,11 +94,11 @@ class TDecompressionStream : public TCustomZlibStream {
   struct SourceEndedEarly {};
 
   platform::Env* env_;
-  InflateEngineKind chosenKind_;
-  InflateEngineKind engineKind_;  // zlib once a faster engine has met damage
+  archive::InflateEngineKind chosenKind_;
+  archive::InflateEngineKind engineKind_;  // zlib once a faster engine has met damage
   // zlib's is made at once, so that a failure to start it shows at construction; a faster
   // engine's large buffers only when the stream is first read (a stored member never is).
-  std::unique_ptr<InflateEngine> engine_;
+  std::unique_ptr<archive::InflateEngine> engine_;
   std::int64_t streamStart_;   // where the zlib stream begins in Source
   std::int64_t produced_ = 0;  // bytes produced since the start or the last reset
   bool streamEnded_ = false;   // the zlib stream has ended; further reads give nothing

@@ -89,8 +89,8 @@ void BM_DecompressionStream(benchmark::State& state) {
   const Bytes& packed = PackedText();
   TMemoryStream source;
   source.WriteBuffer(packed.data(), packed.size());
-  const InflateEngineKind kind =
-      state.range(0) != 0 ? DefaultInflateEngine() : InflateEngineKind::kZlib;
+  const archive::InflateEngineKind kind =
+      state.range(0) != 0 ? archive::DefaultInflateEngine() : archive::InflateEngineKind::kZlib;
   std::uint8_t piece[4096];
   for (auto _ : state) {
     source.SetPosition(0);

@@ -2,7 +2,6 @@
 
 #include "platform/Env.h"
 #include "platform/Stream.h"
-#include "platform/WholeFile.h"
 #include "platform/WinNames.h"
 
 namespace installer {
@@ -92,15 +91,14 @@ std::string KeptRules(const std::string& oldText) {
   return kept;
 }
 
-void WriteIni(platform::Env& env, const std::string& productDir, const std::string& gameDir,
-              const std::string& rulesDir) {
+std::string IniFileText(platform::Env& env, const std::string& productDir,
+                        const std::string& gameDir, const std::string& rulesDir) {
   const std::string path = productDir + kIniFileName;
   std::string text = IniText(gameDir, rulesDir);
   if (env.FileExists(path)) {
     text += KeptRules(ReadWhole(env, path));
   }
-  // Written whole, so that a failure (a full disk) leaves an older file as it was, not cut short.
-  platform::WriteWholeFile(env, path, text);
+  return text;
 }
 
 }  // namespace installer

@@ -22,12 +22,10 @@ std::string IniText(const std::string& gameDir, const std::string& rulesDir);
 // one gets CR LF). Empty when the file has no [Rules] section.
 std::string KeptRules(const std::string& oldText);
 
-// Writes the file as productDir + "Quorin.ini" (productDir ends in a backslash): the 18 lines,
-// then what KeptRules keeps of the file that was there, so that a reinstallation does not lose
-// the product's rules. The file is replaced whole (platform::WriteWholeFile). Fails with "Cannot
-// open file %s" when an existing file cannot be read, and with "Cannot create file %s" and the
-// full path when the file cannot be created or written; either way the file is left as it was.
-void WriteIni(platform::Env& env, const std::string& productDir, const std::string& gameDir,
-              const std::string& rulesDir);
+// The file's bytes for an installation into productDir (ending in a backslash): the 18 lines,
+// then what KeptRules keeps of the "Quorin.ini" there, so that a reinstallation does not lose
+// the product's rules. Fails with "Cannot open file %s" when an existing file cannot be read.
+std::string IniFileText(platform::Env& env, const std::string& productDir,
+                        const std::string& gameDir, const std::string& rulesDir);
 
 }  // namespace installer

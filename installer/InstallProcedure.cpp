@@ -1,9 +1,14 @@
 #include "installer/InstallProcedure.h"
 
+#include <algorithm>
+
+#include "archive/NamesOnExtract.h"
 #include "archive/ZLIBArchive.h"
 #include "installer/DataFile.h"
 #include "installer/ErrorReport.h"
 #include "installer/IniWriter.h"
+#include "installer/InstallLog.h"
+#include "installer/InstallRecord.h"
 #include "installer/InstallerView.h"
 #include "installer/Launch.h"
 #include "platform/CodePage.h"
@@ -20,22 +25,6 @@ constexpr char kInvalidDirectories[] = "One or more specified directories are no
 constexpr char kCompletion[] = "Installation Complete.\r\rRun Quorin now?";
 constexpr char kProgramFile[] = "Quorin.exe";
 constexpr char kAssociateSwitch[] = "/associateqrk";
-
-// Makes sure a directory exists, creating its last level if need be. A text that Windows-1252
-// cannot hold names no directory that the system could use, and the root of a drive is no
-// place to install into (an empty text reads "\" once its backslash is appended).
-bool EnsureDirectory(platform::Env& env, const std::string& utf8) {
-  std::string path;
-  try {
-    path = platform::Utf8ToAnsi(utf8);
-  } catch (const ECodePageError&) {
-    return false;
-  }
-  if (platform::NamesRoot(path)) {
-    return false;
-  }
-  return env.FolderExists(path) || env.CreateFolder(path);
-}
 
 void AppendBackslash(std::string& text) {
   if (text.empty() || text.back() != '\\') {
@@ -55,35 +44,69 @@ std::string Quoted(const std::string& ansiName) {
   return quoted;
 }
 
+// A failure as the log tells it: the message and, when known, its cause.
+std::string Described(const std::exception& failure) {
+  std::string text = platform::AnsiToUtf8(failure.what());
+  if (const auto* known = dynamic_cast<const Exception*>(&failure)) {
+    if (!known->Cause().empty()) {
+      text += ": " + known->Cause();
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
 InstallProcedure::InstallProcedure(platform::Env& env, TZLBArchive& archive, InstallerView& view,
-                                   std::string programFolder)
-    : env_(env), archive_(archive), view_(view), programFolder_(std::move(programFolder)) {}
+                                   std::string programFolder, InstallLog* log)
+    : env_(env),
+      archive_(archive),
+      view_(view),
+      programFolder_(std::move(programFolder)),
+      log_(log) {}
+
+InstallProcedure::~InstallProcedure() = default;
 
 InstallOutcome InstallProcedure::Run(InstallChoices& choices) {
+  createdFolders_.clear();
+  try {
+    const InstallOutcome outcome = Steps(choices);
+    record_.reset();
+    return outcome;
+  } catch (const std::exception& failure) {
+    record_.reset();
+    Log("failed: " + Described(failure));
+    throw;
+  }
+}
+
+InstallOutcome InstallProcedure::Steps(InstallChoices& choices) {
   const std::optional<DataFileLocation> dataFile = LocateDataFile();
   if (!dataFile) {
-    view_.ShowInformation(kNoDataFile);
-    return InstallOutcome::kStopped;
+    return Stop(kNoDataFile);
   }
+  Log("data file " + dataFile->shown);
   if (const auto problem = CheckDataFile(*dataFile, choices)) {
-    view_.ShowInformation(*problem);
-    return InstallOutcome::kStopped;
+    return Stop(*problem);
   }
   if (!view_.ShowAgreement()) {
+    Log("the terms of use were not accepted");
     return InstallOutcome::kStopped;
   }
+  Log("the terms of use were accepted");
   if (!ValidateDirectories(choices)) {
-    view_.ShowInformation(kInvalidDirectories);
-    return InstallOutcome::kStopped;
+    return Stop(kInvalidDirectories);
   }
-  // Both texts now convert: ValidateDirectories accepted them.
-  const std::string productDir = platform::Utf8ToAnsi(choices.productDir);
-  const std::string rulesDir = platform::Utf8ToAnsi(choices.rulesDir);
+  // Both texts now convert: ValidateDirectories accepted them. The record names them whole.
+  const std::string productDir = AbsolutePath(env_, platform::Utf8ToAnsi(choices.productDir));
+  const std::string rulesDir = AbsolutePath(env_, platform::Utf8ToAnsi(choices.rulesDir));
+  const std::string givenProductDir = platform::Utf8ToAnsi(choices.productDir);
+  Log("installing into " + platform::AnsiToUtf8(productDir) + " and " +
+      platform::AnsiToUtf8(rulesDir));
 
   view_.EndProgramAfterFailure(kExitStatusAfterFailure);
   view_.ShowProgress();
+  record_ = std::make_unique<InstallRecord>(env_, productDir, createdFolders_);
   archive_.OpenArchive(dataFile->path);
   if (choices.installProgramFiles) {
     Unpack(Destination::kProductFolder, productDir);
@@ -91,18 +114,20 @@ InstallOutcome InstallProcedure::Run(InstallChoices& choices) {
   if (choices.installOriginalRules) {
     Unpack(Destination::kRulesFolder, rulesDir);
   }
-  WriteIni(env_, productDir, platform::Utf8ToAnsi(choices.gameDir), rulesDir);
+  WriteConfiguration(productDir, platform::Utf8ToAnsi(choices.gameDir), rulesDir);
+  record_.reset();
   view_.HideProgress();
+  Log("installation complete");
 
   std::string program;
-  if (env_.FileExists(productDir + kProgramFile)) {
-    program = productDir + kProgramFile;
+  if (env_.FileExists(givenProductDir + kProgramFile)) {
+    program = givenProductDir + kProgramFile;
   }
   if (choices.associateQrk && !program.empty()) {
-    Launch(program, kAssociateSwitch, productDir);
+    Launch(program, kAssociateSwitch, givenProductDir);
   }
   if (view_.Confirm(kCompletion) && !program.empty() && env_.FileExists(program)) {
-    Launch(program, "", productDir);
+    Launch(program, "", givenProductDir);
   }
   return InstallOutcome::kCompleted;
 }
@@ -154,7 +179,7 @@ std::optional<std::string> InstallProcedure::CheckDataFile(const DataFileLocatio
     }
     TArchiveEntry entry;
     archive_.GetFileEntry(static_cast<int>(i), entry);
-    const std::string name = ShortString(entry.Name);
+    const std::string name = archive::ShortString(entry.Name);
     if (!platform::EqualFolded(name, expected)) {
       problem = "it holds " + Quoted(name) + " where " + Quoted(expected) + " belongs";
     }
@@ -169,15 +194,42 @@ std::optional<std::string> InstallProcedure::CheckDataFile(const DataFileLocatio
 // Checks both directories, creating what is missing, and appends the trailing backslashes
 // whatever it found; the window shows the changed texts.
 bool InstallProcedure::ValidateDirectories(InstallChoices& choices) {
-  const bool productOk = EnsureDirectory(env_, choices.productDir);
-  const bool rulesOk = EnsureDirectory(env_, choices.rulesDir);
+  const bool productOk = EnsureDirectory(choices.productDir);
+  const bool rulesOk = EnsureDirectory(choices.rulesDir);
   AppendBackslash(choices.productDir);
   AppendBackslash(choices.rulesDir);
   view_.ShowDirectories(choices.productDir, choices.rulesDir);
   return productOk && rulesOk;
 }
 
-// The members bound for one destination, by their index in the data file.
+// Makes sure a directory exists, creating its last level if need be. A text that Windows-1252
+// cannot hold names no directory that the system could use, and the root of a drive is no
+// place to install into (an empty text reads "\" once its backslash is appended).
+bool InstallProcedure::EnsureDirectory(const std::string& utf8) {
+  std::string path;
+  try {
+    path = platform::Utf8ToAnsi(utf8);
+  } catch (const ECodePageError&) {
+    return false;
+  }
+  if (platform::NamesRoot(path)) {
+    return false;
+  }
+  if (env_.FolderExists(path)) {
+    return true;
+  }
+  if (!env_.CreateFolder(path)) {
+    return false;
+  }
+  const std::string made = platform::WithTrailingSeparator(AbsolutePath(env_, path));
+  createdFolders_.push_back(made);
+  Log("created folder " + platform::AnsiToUtf8(made));
+  return true;
+}
+
+// The members bound for one destination, by their index in the data file, each under its
+// stored name alone. Each is put in place as the archive's ExtractFile would put it, and the
+// archive's OnFileExtracted is raised after it, as ExtractFile raises it.
 void InstallProcedure::Unpack(Destination destination, const std::string& dir) {
   for (int index = 0; index < static_cast<int>(kDataFileMembers.size()); ++index) {
     if (kDataFileMembers[index].destination != destination) {
@@ -185,17 +237,53 @@ void InstallProcedure::Unpack(Destination destination, const std::string& dir) {
     }
     TArchiveEntry entry;
     archive_.GetFileEntry(index, entry);
-    view_.ShowMember(platform::AnsiToUtf8(ShortString(entry.Name)));
-    archive_.ExtractFile(dir, index);
+    const std::string name = archive::ShortString(entry.Name);
+    if (!archive::IsSafeMemberName(name)) {
+      throw Exception(FormatMessage("File (%d) has an unsafe name", index));
+    }
+    view_.ShowMember(platform::AnsiToUtf8(name));
+    const std::string target = dir + name;
+    const FileSum expected{std::max<std::int64_t>(entry.UnpackedSize, 0), entry.CRC};
+    record_->PlaceFile(target, expected,
+                       [&](TStream& out) { archive_.ExtractToStream(index, out); });
+    Log("wrote member " + std::to_string(index) + " " + Quoted(name) + " to " +
+        platform::AnsiToUtf8(target) + ", " + std::to_string(expected.size) + " bytes");
+    if (archive_.OnFileExtracted) {
+      archive_.OnFileExtracted(target);
+    }
   }
+}
+
+void InstallProcedure::WriteConfiguration(const std::string& productDir, const std::string& gameDir,
+                                          const std::string& rulesDir) {
+  const std::string path = productDir + kIniFileName;
+  const std::string text = IniFileText(env_, productDir, gameDir, rulesDir);
+  record_->PlaceFile(path, SumOf(text),
+                     [&](TStream& out) { out.WriteBuffer(text.data(), text.size()); });
+  Log("wrote " + platform::AnsiToUtf8(path) + ", " + std::to_string(text.size()) + " bytes");
 }
 
 // A start that could not be made is shown, since a user who started the installer from a
 // desktop sees no standard error.
 void InstallProcedure::Launch(const std::string& program, const std::string& parameters,
                               const std::string& workingFolder) {
-  if (const auto failure = LaunchProgram(env_, program, parameters, workingFolder)) {
-    view_.ShowInformation(*failure);
+  const StartOutcome outcome = LaunchProgram(env_, program, parameters, workingFolder);
+  Log("start " + platform::AnsiToUtf8(program) + (parameters.empty() ? "" : " " + parameters) +
+      " in " + platform::AnsiToUtf8(workingFolder) + ": " + outcome.result);
+  if (!outcome.started) {
+    view_.ShowStartFailure(StartFailureText(program, outcome.result));
+  }
+}
+
+InstallOutcome InstallProcedure::Stop(const std::string& text) {
+  Log("stopped: " + text);
+  view_.ShowInformation(text);
+  return InstallOutcome::kStopped;
+}
+
+void InstallProcedure::Log(const std::string& text) {
+  if (log_ != nullptr) {
+    log_->Line(text);
   }
 }
 

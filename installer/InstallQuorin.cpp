@@ -1,16 +1,13 @@
-// The installer's program entry: the main window first, then the progress and agreement
-// windows (both hidden), then the message loop until the main window closes.
-#include "installer/ui/InstallQuorin1.h"
-#include "installer/ui/InstallQuorin2.h"
-#include "installer/ui/InstallQuorin3.h"
-#include "installer/ui/InstallerApplication.h"
+// The installer's program entry: the command line decides; the Qt windows are made only when
+// they are wanted (without arguments, and for uninstalling without --silent).
+#include "installer/ProgramEntry.h"
+#include "installer/ui/QtFrontEnd.h"
+#include "platform/ProgramFolder.h"
 
 int main(int argc, char** argv) {
-  InstallerApplication application(argc, argv);
-  TMainForm MainForm;
-  TInstallForm InstallForm;
-  TLicenseForm LicenseForm;
-  MainForm.SetSecondaryWindows(&InstallForm, &LicenseForm);
-  MainForm.show();
-  return application.exec();
+  QtFrontEnd windows(argc, argv);
+  installer::ProgramContext context;
+  context.windows = &windows;
+  context.programFolder = platform::ProgramFolder();
+  return installer::RunProgram(installer::ArgumentsOf(argc, argv), context);
 }

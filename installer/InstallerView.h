@@ -13,6 +13,9 @@ class InstallerView {
   virtual bool ShowAgreement() = 0;
   // A modal Information dialog with the single button "OK".
   virtual void ShowInformation(const std::string& text) = 0;
+  // A program that could not be started: what ShowInformation shows, unless the view has a
+  // better place for it too.
+  virtual void ShowStartFailure(const std::string& text) { ShowInformation(text); }
   // A modal Confirmation dialog; true for "&Yes", false for "&No", Esc or the close box.
   virtual bool Confirm(const std::string& text) = 0;
   // Puts the directory texts back into their edits after the procedure changed them.

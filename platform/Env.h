@@ -108,6 +108,10 @@ class Env {
   virtual Status CreateFolder(const std::string& path) = 0;
   // A regular file only: a folder fails with kIsFolder.
   virtual Status DeleteFile(const std::string& path) = 0;
+  // An empty folder only: fails with kAlreadyExists while it still holds something, with
+  // kNotFound when there is nothing of that name and with kNotFolder for anything else (a file,
+  // a link to a folder).
+  virtual Status DeleteFolder(const std::string& path) = 0;
   // Fails with kAlreadyExists if `to` exists, with kInvalidName if it is a device name.
   virtual Status MoveFile(const std::string& from, const std::string& to) = 0;
   // Puts source in target's place atomically and durably, in three steps that every

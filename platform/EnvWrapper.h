@@ -29,6 +29,7 @@ class EnvWrapper : public Env {
   bool FolderExists(const std::string& path) override { return target_->FolderExists(path); }
   Status CreateFolder(const std::string& path) override { return target_->CreateFolder(path); }
   Status DeleteFile(const std::string& path) override { return target_->DeleteFile(path); }
+  Status DeleteFolder(const std::string& path) override { return target_->DeleteFolder(path); }
   Status MoveFile(const std::string& from, const std::string& to) override {
     return target_->MoveFile(from, to);
   }

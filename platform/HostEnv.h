@@ -19,6 +19,7 @@ class HostEnv : public Env {
   bool FolderExists(const std::string& path) override;
   Status CreateFolder(const std::string& path) override;
   Status DeleteFile(const std::string& path) override;
+  Status DeleteFolder(const std::string& path) override;
   Status MoveFile(const std::string& from, const std::string& to) override;
   Status RenameFile(const std::string& source, const std::string& target) override;
   Status SyncFile(const std::string& path) override;

@@ -46,6 +46,24 @@ class InterruptCleanup {
   // The slot's file is in its final place, or gone: nothing to remove any more.
   void Clear(int slot);
 
+  // A slot of its own for one user of the cleanup, which no other user is handed until it is
+  // released; -1 when all are taken. Releasing clears it.
+  int ReserveSlot() {
+    for (int slot = 0; slot < kSlots; ++slot) {
+      if (!reserved_[slot]) {
+        reserved_[slot] = true;
+        return slot;
+      }
+    }
+    return -1;
+  }
+  void ReleaseSlot(int slot) {
+    if (slot >= 0 && slot < kSlots) {
+      Clear(slot);
+      reserved_[slot] = false;
+    }
+  }
+
   // Runs step, which puts the finished result in place and says whether it did (and if not,
   // why), with interruptions held back. Once it has succeeded the run's work is done: the files
   // are forgotten and interruptions are ignored until the program ends, so that a run never
@@ -55,6 +73,7 @@ class InterruptCleanup {
 
  private:
   bool committed_ = false;
+  bool reserved_[kSlots] = {};
 };
 
 }  // namespace platform

@@ -12,13 +12,21 @@ bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && IsSeparator(path.back());
 }
 
+char SeparatorOf(const std::string& path) {
+  const bool slashesOnly =
+      path.find('\\') == std::string::npos && path.find('/') != std::string::npos;
+  return slashesOnly ? '/' : '\\';
+}
+
+char TypedSeparatorOf(const std::string& typed) {
+  return HasDriveLetter(typed) || typed.find('\\') != std::string::npos ? '\\' : '/';
+}
+
 std::string WithTrailingSeparator(const std::string& folder) {
   if (folder.empty() || EndsWithSeparator(folder)) {
     return folder;
   }
-  const bool slashesOnly =
-      folder.find('\\') == std::string::npos && folder.find('/') != std::string::npos;
-  return folder + (slashesOnly ? '/' : '\\');
+  return folder + SeparatorOf(folder);
 }
 
 std::string WithoutTrailingSeparators(std::string path) {
@@ -105,6 +113,11 @@ bool EndsWithFolded(const std::string& text, const std::string& suffix) {
 bool IsControlCharacter(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return byte >= 1 && byte < 0x20;
+}
+
+bool IsAsciiControl(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
 }
 
 bool IsRefusedCharacter(char c) {

@@ -12,8 +12,16 @@ namespace platform {
 bool IsSeparator(char c);
 // Whether a path ends in a separator.
 bool EndsWithSeparator(const std::string& path);
-// folder followed by a separator unless it already ends in one (or is empty, meaning the
-// current folder): '/' for a folder written with '/' alone, else '\'.
+// The separator a path is written with, for names built from it to keep its form: '/' for a
+// path written with '/' alone, as a host path is ("out/sub", "/tmp"); else '\', the separator
+// of Windows paths, also for a path without any.
+char SeparatorOf(const std::string& path);
+// The separator of a path as a user of the host's command line typed it, for showing it joined
+// with more: '\' when the user wrote a Windows path (one that begins with a drive, or holds a
+// '\'); else '/', for a bare name too, which the host's own tools take as a host path.
+char TypedSeparatorOf(const std::string& typed);
+// folder followed by its separator (SeparatorOf) unless it already ends in one (or is empty,
+// meaning the current folder).
 std::string WithTrailingSeparator(const std::string& folder);
 // path without its closing separators, but never emptied: "\" and "/" stay as they are.
 std::string WithoutTrailingSeparators(std::string path);
@@ -40,8 +48,13 @@ bool EqualFolded(const std::string& a, const std::string& b);
 // Whether text ends in suffix, ASCII letters folded.
 bool EndsWithFolded(const std::string& text, const std::string& suffix);
 
-// A control character (bytes 1 to 31; 0 ends a name anyway).
+// A control character as Windows refuses it in a name: bytes 1 to 31 (0 ends a name anyway).
+// DEL (127) is allowed in Windows names.
 bool IsControlCharacter(char c);
+// A control character of ASCII: bytes 0 to 31 and DEL (127), which a terminal acts on. Stricter
+// than Windows: the archive keeps all of them out of the member names it extracts, and the
+// archive tool shows them escaped.
+bool IsAsciiControl(char c);
 // A character no Windows name may hold: a control character or one of < > : " | ? *.
 // Separators are not names' characters either, but are told apart by IsSeparator.
 bool IsRefusedCharacter(char c);

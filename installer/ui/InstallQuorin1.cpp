@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <iostream>
 
 #include "archive/ZLIBArchive.h"
 #include "installer/DataFile.h"
@@ -178,7 +179,7 @@ void TMainForm::InstallBtnClick() {
   choices.installOriginalRules = ui_->InstallOriginalRules->isChecked();
   choices.associateQrk = ui_->AssociateQRK->isChecked();
   installer::InstallProcedure procedure(*env_, *Archive_, *this,
-                                        Utf8Of(QCoreApplication::applicationDirPath()));
+                                        Utf8Of(QCoreApplication::applicationDirPath()), log_);
   if (procedure.Run(choices) == installer::InstallOutcome::kCompleted) {
     close();
   }
@@ -211,6 +212,12 @@ bool TMainForm::ShowAgreement() {
 
 void TMainForm::ShowInformation(const std::string& text) {
   dialogs::ShowInformation(FromUtf8(text));
+}
+
+// Said on standard error too, for whoever started the installer from a terminal.
+void TMainForm::ShowStartFailure(const std::string& text) {
+  std::cerr << "InstallQuorin: " << text << "\n";
+  ShowInformation(text);
 }
 
 bool TMainForm::Confirm(const std::string& text) {

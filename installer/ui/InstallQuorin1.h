@@ -17,6 +17,9 @@ class TMainForm;
 namespace platform {
 class Env;
 }
+namespace installer {
+class InstallLog;
+}
 
 // The main window: finds the game, proposes the product and rules directories, and runs the
 // installation when Install is pressed. It binds its controls to the install logic and owns
@@ -31,6 +34,9 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
 
   // The progress and agreement windows, created after the main window at start.
   void SetSecondaryWindows(TInstallForm* installForm, TLicenseForm* licenseForm);
+
+  // Where each step of an installation is logged; nowhere unless set.
+  void SetLog(installer::InstallLog* log) { log_ = log; }
 
   TZLBArchive& Archive() { return *Archive_; }
   // Set once at creation from the stored state of the hidden Debug box; gates the
@@ -57,6 +63,7 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
   // InstallerView
   bool ShowAgreement() override;
   void ShowInformation(const std::string& text) override;
+  void ShowStartFailure(const std::string& text) override;
   bool Confirm(const std::string& text) override;
   void ShowDirectories(const std::string& quoDir, const std::string& rulesDir) override;
   void EndProgramAfterFailure(int exitStatus) override;
@@ -75,4 +82,5 @@ class TMainForm : public QWidget, private InstallerView, private installer::Buil
   TInstallForm* InstallForm = nullptr;
   TLicenseForm* LicenseForm = nullptr;
   bool DebugFlag_ = false;
+  installer::InstallLog* log_ = nullptr;
 };

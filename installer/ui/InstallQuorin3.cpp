@@ -1,5 +1,6 @@
 #include "installer/ui/InstallQuorin3.h"
 
+#include "installer/TermsOfUse.h"
 #include "installer/ui/MessageDialogs.h"
 #include "installer/ui/WindowFont.h"
 #include "ui_InstallQuorin3.h"
@@ -14,6 +15,10 @@ TLicenseForm::TLicenseForm(QWidget* parent)
   memoFont.setPixelSize(13);
   memoFont.setStyleHint(QFont::TypeWriter);
   ui_->Memo1->setFont(memoFont);
+  // The text without its closing line feed, so that no empty thirteenth line shows.
+  QString terms = QString::fromUtf8(installer::kTermsOfUse);
+  terms.chop(1);
+  ui_->Memo1->setPlainText(terms);
   setFixedSize(536, 273);
   // The window has no default button: Enter presses nothing, Esc presses Cancel.
   ui_->NextBtn->setAutoDefault(false);

@@ -162,6 +162,21 @@ Status HostEnv::DeleteFile(const std::string& path) {
   return Checked(::unlink(hostPath->c_str()) == 0);
 }
 
+Status HostEnv::DeleteFolder(const std::string& path) {
+  const auto hostPath = HostPath(path);
+  if (!hostPath) {
+    return Unreachable(path, false);
+  }
+  struct stat st;
+  if (::lstat(hostPath->c_str(), &st) != 0) {
+    return StatusOfErrno(errno);
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    return StatusOfErrno(ENOTDIR);  // a link is removed as what it is, never as its target
+  }
+  return Checked(::rmdir(hostPath->c_str()) == 0);  // ENOTEMPTY: the name is still taken
+}
+
 Status HostEnv::MoveFile(const std::string& from, const std::string& to) {
   if (NamesDevice(to)) {
     return Status::Of(Reason::kInvalidName);

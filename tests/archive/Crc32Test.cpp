@@ -8,10 +8,10 @@
 #include "archive/Crc32.h"
 
 TEST(Crc32, TableAndKnownValues) {
-  const TCRCTable table = BuildCRC32Table();
+  const TCRCTable table = archive::BuildCRC32Table();
   EXPECT_EQ(table[1], 0x77073096u);
   EXPECT_EQ(table[255], 0x2D02EF8Du);
-  const Crc32Engine engine(table);
+  const archive::Crc32Engine engine(table);
   const std::string check = "123456789";
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(check.data());
   EXPECT_EQ(engine.Update(0xFFFFFFFFu, bytes, check.size()) ^ 0xFFFFFFFFu, 0xCBF43926u);
@@ -19,7 +19,7 @@ TEST(Crc32, TableAndKnownValues) {
 }
 
 TEST(Crc32, EqualsZlibAtAnyLengthAlignmentAndSplit) {
-  const Crc32Engine engine(BuildCRC32Table());
+  const archive::Crc32Engine engine(archive::BuildCRC32Table());
   std::mt19937 random(1234);
   std::vector<std::uint8_t> data(70000);
   for (auto& b : data) {

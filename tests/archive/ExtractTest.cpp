@@ -386,16 +386,16 @@ TEST_F(Extracting, WithPathJoinsFoldersAndCreatesThem) {
   EXPECT_EQ(FailureOf([&] { archive.ExtractFile(missing, 2); }),
             "Cannot create file " + missing + "\\c.txt");
 
-  EXPECT_EQ(JoinExtractFolder("\\\\srv\\", "\\\\share\\x\\"), "\\\\srv\\share\\x");
-  EXPECT_EQ(JoinExtractFolder("\\\\\\srv", ""), "\\\\srv");
-  EXPECT_EQ(JoinExtractFolder("C:\\Games\\", "\\Quorin\\"), "C:\\Games\\Quorin");
+  EXPECT_EQ(archive::JoinExtractFolder("\\\\srv\\", "\\\\share\\x\\"), "\\\\srv\\share\\x");
+  EXPECT_EQ(archive::JoinExtractFolder("\\\\\\srv", ""), "\\\\srv");
+  EXPECT_EQ(archive::JoinExtractFolder("C:\\Games\\", "\\Quorin\\"), "C:\\Games\\Quorin");
   // Only the folder given can be a network name, never the stored path joined to it.
-  EXPECT_EQ(JoinExtractFolder("\\", "\\srv\\share\\"), "\\srv\\share");
-  EXPECT_EQ(JoinExtractFolder("\\", "\\x\\"), "\\x");
-  EXPECT_EQ(JoinExtractFolder("C:\\x\\..", "y\\.\\z"), "C:\\y\\z");
-  EXPECT_TRUE(StaysWithinFolder("C:\\x\\..", "y\\"));
-  EXPECT_FALSE(StaysWithinFolder("C:\\x", "a\\..\\..\\y\\"));
-  EXPECT_FALSE(StaysWithinFolder("..\\x", "..\\y\\"));
+  EXPECT_EQ(archive::JoinExtractFolder("\\", "\\srv\\share\\"), "\\srv\\share");
+  EXPECT_EQ(archive::JoinExtractFolder("\\", "\\x\\"), "\\x");
+  EXPECT_EQ(archive::JoinExtractFolder("C:\\x\\..", "y\\.\\z"), "C:\\y\\z");
+  EXPECT_TRUE(archive::StaysWithinFolder("C:\\x\\..", "y\\"));
+  EXPECT_FALSE(archive::StaysWithinFolder("C:\\x", "a\\..\\..\\y\\"));
+  EXPECT_FALSE(archive::StaysWithinFolder("..\\x", "..\\y\\"));
 }
 
 TEST_F(Extracting, MisplacedMemberDataRefusesTheArchiveAndFailsAloneInSalvage) {

@@ -15,17 +15,17 @@ std::uint32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t
 }  // namespace
 
 TEST(ArchiveFormat, RecordFieldsSitAtTheirOffsetsLittleEndianAndSurviveARoundTrip) {
-  TArchiveEntry entry = ZeroEntry();
-  SetShortString(entry.Name, "rules.ini");
-  SetShortString(entry.Path, "..\\Rules\\");
+  TArchiveEntry entry = archive::ZeroEntry();
+  archive::SetShortString(entry.Name, "rules.ini");
+  archive::SetShortString(entry.Path, "..\\Rules\\");
   entry.UnpackedSize = 0x01020304;
   entry.PackedSize = -2;
   entry.DataOffset = 0x7FFFFFFF;
   entry.CRC = 0xCBF43926u;
   entry.Stored = 1;
   entry.Level = fcMaximum;
-  std::vector<std::uint8_t> bytes(kEntrySize, 0xEE);
-  EncodeEntry(entry, bytes.data());
+  std::vector<std::uint8_t> bytes(archive::kEntrySize, 0xEE);
+  archive::EncodeEntry(entry, bytes.data());
   EXPECT_EQ(std::string(&bytes[0], &bytes[11]), "\x09rules.ini\0"s);
   EXPECT_EQ(std::string(&bytes[256], &bytes[266]), "\x09..\\Rules\\");
   EXPECT_EQ(bytes[512], 0x04);
@@ -34,19 +34,19 @@ TEST(ArchiveFormat, RecordFieldsSitAtTheirOffsetsLittleEndianAndSurviveARoundTri
   EXPECT_EQ(LittleEndianAt(bytes, 520), 0x7FFFFFFFu);
   EXPECT_EQ(LittleEndianAt(bytes, 524), 0xCBF43926u);
   EXPECT_EQ(LittleEndianAt(bytes, 528), 0x0301u) << "Stored, Level, zero padding";
-  std::vector<std::uint8_t> again(kEntrySize);
-  EncodeEntry(DecodeEntry(bytes.data()), again.data());
+  std::vector<std::uint8_t> again(archive::kEntrySize);
+  archive::EncodeEntry(archive::DecodeEntry(bytes.data()), again.data());
   EXPECT_EQ(again, bytes);
 
-  TArchiveTrailer trailer = ZeroTrailer();
+  TArchiveTrailer trailer = archive::ZeroTrailer();
   trailer.ArchiveCRC = 0xDEADBEEFu;
   trailer.FileCount = 8;
   trailer.RegistryMark = 1;
   trailer.RegistrySize = 0x1234;
   trailer.RegistryOffset = -1;
   trailer.RegistryCompressed = 2;
-  bytes.assign(kTrailerSize, 0xEE);
-  EncodeTrailer(trailer, bytes.data());
+  bytes.assign(archive::kTrailerSize, 0xEE);
+  archive::EncodeTrailer(trailer, bytes.data());
   EXPECT_EQ(bytes[0], 0xEF);
   EXPECT_EQ(LittleEndianAt(bytes, 0), 0xDEADBEEFu);
   EXPECT_EQ(LittleEndianAt(bytes, 4), 8u);
@@ -55,21 +55,21 @@ TEST(ArchiveFormat, RecordFieldsSitAtTheirOffsetsLittleEndianAndSurviveARoundTri
   EXPECT_EQ(LittleEndianAt(bytes, 16), 0xFFFFFFFFu);
   EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 20, bytes.end()),
             std::vector<std::uint8_t>({2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  again.resize(kTrailerSize);
-  EncodeTrailer(DecodeTrailer(bytes.data()), again.data());
+  again.resize(archive::kTrailerSize);
+  archive::EncodeTrailer(archive::DecodeTrailer(bytes.data()), again.data());
   EXPECT_EQ(again, bytes);
 }
 
 TEST(ArchiveFormat, ShortStringsHoldAtMost255CharactersAndLeaveTheRestAlone) {
-  TArchiveEntry entry = ZeroEntry();
-  SetShortString(entry.Name, std::string(255, 'x'));
-  EXPECT_EQ(ShortString(entry.Name), std::string(255, 'x'));
-  SetShortString(entry.Name, std::string(255, 'a') + "bc");
+  TArchiveEntry entry = archive::ZeroEntry();
+  archive::SetShortString(entry.Name, std::string(255, 'x'));
+  EXPECT_EQ(archive::ShortString(entry.Name), std::string(255, 'x'));
+  archive::SetShortString(entry.Name, std::string(255, 'a') + "bc");
   EXPECT_EQ(entry.Name[0], 255);
-  EXPECT_EQ(ShortString(entry.Name), std::string(255, 'a'));
+  EXPECT_EQ(archive::ShortString(entry.Name), std::string(255, 'a'));
 
-  SetShortString(entry.Path, "ABCDEF");
-  SetShortString(entry.Path, std::string("x\0", 2));
-  EXPECT_EQ(ShortString(entry.Path), std::string("x\0", 2));
+  archive::SetShortString(entry.Path, "ABCDEF");
+  archive::SetShortString(entry.Path, std::string("x\0", 2));
+  EXPECT_EQ(archive::ShortString(entry.Path), std::string("x\0", 2));
   EXPECT_EQ(entry.Path[3], 'C') << "bytes beyond the new length are untouched";
 }

@@ -34,7 +34,7 @@ struct Outcome {
   bool operator==(const Outcome&) const = default;
 };
 
-Outcome Inflated(const Bytes& file, std::size_t expected, InflateEngineKind kind) {
+Outcome Inflated(const Bytes& file, std::size_t expected, archive::InflateEngineKind kind) {
   platform::HostEnv env;
   TMemoryStream source;
   source.WriteBuffer(file.data(), file.size());
@@ -96,8 +96,8 @@ std::vector<Sample> Samples() {
 }
 
 void ExpectSame(const Bytes& file, std::size_t expected, const std::string& what) {
-  const Outcome reference = Inflated(file, expected, InflateEngineKind::kZlib);
-  const Outcome fast = Inflated(file, expected, InflateEngineKind::kIsal);
+  const Outcome reference = Inflated(file, expected, archive::InflateEngineKind::kZlib);
+  const Outcome fast = Inflated(file, expected, archive::InflateEngineKind::kIsal);
   ASSERT_TRUE(fast == reference) << what << ": zlib " << (reference.refused ? "refused" : "gave")
                                  << " " << reference.bytes.size() << " bytes, the fast engine "
                                  << (fast.refused ? "refused" : "gave") << " " << fast.bytes.size();
@@ -106,7 +106,7 @@ void ExpectSame(const Bytes& file, std::size_t expected, const std::string& what
 class InflateEngines : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HasInflateEngine(InflateEngineKind::kIsal)) {
+    if (!archive::HasInflateEngine(archive::InflateEngineKind::kIsal)) {
       GTEST_SKIP() << "built without the fast inflater";
     }
   }
@@ -117,7 +117,7 @@ TEST_F(InflateEngines, AgreeOnEverySingleByteDamageAndTruncation) {
     SCOPED_TRACE(sample.name);
     const std::size_t size = sample.content.size();
     ExpectSame(sample.file, size, "intact");
-    ASSERT_EQ(Inflated(sample.file, size, InflateEngineKind::kIsal).bytes,
+    ASSERT_EQ(Inflated(sample.file, size, archive::InflateEngineKind::kIsal).bytes,
               Bytes(sample.content.begin(), sample.content.end()));
     const std::size_t streamEnd = sample.file.size() - 38;
     for (std::size_t position = 0; position < sample.file.size(); position += sample.step) {

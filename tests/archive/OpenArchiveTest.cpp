@@ -57,13 +57,13 @@ TEST_F(Opening, ReadsEveryRecordWithCompressedPlainAndOddRegistryMarks) {
     EXPECT_EQ(archive.Trailer().RegistryCompressed, form);
     TArchiveEntry e;
     archive.GetFileEntry(0, e);
-    EXPECT_EQ(ShortString(e.Name), "five.txt");
-    EXPECT_EQ(ShortString(e.Path), "\\Westwood\\Tiberian Sun\\");
+    EXPECT_EQ(archive::ShortString(e.Name), "five.txt");
+    EXPECT_EQ(archive::ShortString(e.Path), "\\Westwood\\Tiberian Sun\\");
     EXPECT_EQ(e.DataOffset, 0);
     EXPECT_EQ(e.UnpackedSize, 5);
     EXPECT_EQ(e.Stored, 1);
     archive.GetFileEntry(4, e);
-    EXPECT_EQ(ShortString(e.Name), "l3");
+    EXPECT_EQ(archive::ShortString(e.Name), "l3");
     EXPECT_EQ(e.CRC, builder::Crc(std::string(3000, 'd')));
     EXPECT_EQ(e.Stored, 0);
     EXPECT_EQ(e.Level, 3);

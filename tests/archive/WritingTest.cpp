@@ -12,8 +12,9 @@
 #include "archive/NamesOnAdd.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/HostEnv.h"
-#include "tests/archive/ArchiveDecoder.h"
+#include "platform/WinNames.h"
 #include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ArchiveDecoder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
 
@@ -41,12 +42,22 @@ class ShiftedFile : public platform::File {
   std::int64_t shift_;
 };
 
+// A file on a disk that is full: every write fails as the host's would.
+class FullDiskFile : public ShiftedFile {
+ public:
+  using ShiftedFile::ShiftedFile;
+  std::size_t Write(const void*, std::size_t) override {
+    throw EWriteError("Stream write error", platform::SystemText(platform::Reason::kNoSpace));
+  }
+};
+
 // The host environment with a temporary folder of the test's choosing and a replacement that
 // can be made to fail.
 class TestEnv : public platform::HostEnv {
  public:
   std::string tempFolder;
   bool failReplace = false;
+  bool tempDiskFull = false;  // files opened in the temporary folder cannot be written
   // Files opened in the temporary folder report every position this much further on, as if
   // that much lay before their start.
   std::int64_t tempShift = 0;
@@ -54,6 +65,10 @@ class TestEnv : public platform::HostEnv {
   platform::Result<std::unique_ptr<platform::File>> OpenFile(const std::string& path,
                                                              TFileMode mode) override {
     auto file = HostEnv::OpenFile(path, mode);
+    if (file && tempDiskFull && path.rfind(tempFolder, 0) == 0) {
+      return std::unique_ptr<platform::File>(
+          std::make_unique<FullDiskFile>(std::move(file).Value(), 0));
+    }
     if (file && tempShift != 0 && path.rfind(tempFolder, 0) == 0) {
       return std::unique_ptr<platform::File>(
           std::make_unique<ShiftedFile>(std::move(file).Value(), tempShift));
@@ -67,6 +82,16 @@ class TestEnv : public platform::HostEnv {
     return HostEnv::RenameFile(source, target);
   }
 };
+
+// The cause the failure of an action carries (its message is FailureOf's).
+std::string CauseOfFailure(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.Cause();
+  }
+  return "(no failure)";
+}
 
 std::string Backslashed(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -159,15 +184,15 @@ TEST_F(Writing, RoundTripsThroughTheReaderAtEveryLevel) {
 }
 
 TEST(MemberNames, SplitWindowsNetworkAndHostNames) {
-  EXPECT_EQ(MemberPath("C:\\Data\\a.txt"), "\\Data\\");
-  EXPECT_EQ(MemberPath("..\\Rules\\Distrib\\rules.ini"), "..\\Rules\\Distrib\\");
-  EXPECT_EQ(MemberPath("\\\\srv\\share\\a.txt"), "\\\\srv\\share\\");
-  EXPECT_EQ(MemberPath("//srv/share/a.txt"), "\\\\srv\\share\\");
-  EXPECT_EQ(MemberPath("C:a.txt") + MemberPath("Quorin.exe"), "");
-  EXPECT_EQ(MemberName("C:\\Data/sub\\a.txt") + MemberName("C:b"), "a.txtb");
-  EXPECT_EQ(MemberIdentity("Help/Quorin License.txt", true), "Help\\Quorin License.txt");
-  EXPECT_EQ(MemberIdentity("Help/Quorin License.txt", false), "Quorin License.txt");
-  EXPECT_EQ(FoldAsciiCase("AbZ\xC9\xE9@["), "abz\xC9\xE9@[");
+  EXPECT_EQ(archive::MemberPath("C:\\Data\\a.txt"), "\\Data\\");
+  EXPECT_EQ(archive::MemberPath("..\\Rules\\Distrib\\rules.ini"), "..\\Rules\\Distrib\\");
+  EXPECT_EQ(archive::MemberPath("\\\\srv\\share\\a.txt"), "\\\\srv\\share\\");
+  EXPECT_EQ(archive::MemberPath("//srv/share/a.txt"), "\\\\srv\\share\\");
+  EXPECT_EQ(archive::MemberPath("C:a.txt") + archive::MemberPath("Quorin.exe"), "");
+  EXPECT_EQ(archive::MemberName("C:\\Data/sub\\a.txt") + archive::MemberName("C:b"), "a.txtb");
+  EXPECT_EQ(archive::MemberIdentity("Help/Quorin License.txt", true), "Help\\Quorin License.txt");
+  EXPECT_EQ(archive::MemberIdentity("Help/Quorin License.txt", false), "Quorin License.txt");
+  EXPECT_EQ(platform::FoldAsciiCase("AbZ\xC9\xE9@["), "abz\xC9\xE9@[");
 }
 
 TEST_F(Writing, SavedPathsKeepTheFolderAndAreCutTo255) {
@@ -183,7 +208,7 @@ TEST_F(Writing, SavedPathsKeepTheFolderAndAreCutTo255) {
 
   std::string deep = "deep";
   while (deep.size() < 300) {
-    deep += "/" + std::string(40, 'd');
+    deep.append(1, '/').append(40, 'd');
   }
   const std::string longName(255, 'n');
   archive.AddFile(File(deep + "/" + longName, "B"));
@@ -248,8 +273,13 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
 
   archive.AddFile(File("first", "first member"));
   const std::string before = ReadHostFile(name);
-  const auto check = [&](const std::string& expected, const std::function<void()>& action) {
+  // The message, and when given the system's reason carried as its cause.
+  const auto check = [&](const std::string& expected, const std::function<void()>& action,
+                         const std::string& cause = "") {
     EXPECT_EQ(FailureOf(action), expected);
+    if (!cause.empty()) {
+      EXPECT_EQ(CauseOfFailure(action), cause);
+    }
     EXPECT_EQ(ReadHostFile(name), before);
     EXPECT_EQ(archive.FileCount(), 1);
     EXPECT_EQ(archive.FileName(), name);
@@ -264,14 +294,21 @@ TEST_F(Writing, AFailedAdditionLeavesArchiveStateAndTempFolderAsBefore) {
 
   // Member data ending so near the limit that the new record's registry no longer fits.
   const std::string hello = File("hello", "hello");
-  env.tempShift = kMaxArchiveBytes + 1 - 12 - 5 - RegistryBound(2) - 36;
+  env.tempShift = archive::kMaxArchiveBytes + 1 - 12 - 5 - archive::RegistryBound(2) - 36;
   check("File too large for an archive (" + hello + ")", [&] { archive.AddFile(hello); });
   env.tempShift = 0;
 
   env.failReplace = true;
   const std::string second = File("second", "second member");
-  check("Unable to update archive (" + name + ")", [&] { archive.AddFile(second); });
+  check(
+      "Unable to update archive (" + name + ")", [&] { archive.AddFile(second); },
+      "Permission denied");
   env.failReplace = false;
+  // No temporary file can be made in a folder that is a file; the open that would follow fails.
+  env.tempFolder = File("plain", "") + "/";
+  check(
+      "Cannot open file ", [&] { archive.AddFile(second); }, "Not a directory");
+  env.tempFolder = dir / "tmp/";
   archive.AddFile(second);
   EXPECT_EQ(archive.FileCount(), 2);
 }
@@ -315,6 +352,10 @@ TEST_F(Writing, ABatchGivesTheBytesOfSingleAdditionsAndIsAllOrNothing) {
     return message;
   };
   EXPECT_EQ(refused({files[1], missing}), "Unable to open file (" + missing + ")");
+  env.tempDiskFull = true;  // the file that fails is named, and the system's reason kept
+  EXPECT_EQ(refused({files[1]}), "Stream write error (" + files[1] + ")");
+  EXPECT_EQ(CauseOfFailure([&] { archive.AddFiles({files[1]}); }), "No space left on device");
+  env.tempDiskFull = false;
   EXPECT_TRUE(archive.IsNew());
   EXPECT_FALSE(fs::exists(name));  // a new archive is not begun on disk
   EXPECT_EQ(refused({files[1], files[3], files[0], files[4]}),
@@ -337,6 +378,52 @@ TEST_F(Writing, ABatchGivesTheBytesOfSingleAdditionsAndIsAllOrNothing) {
   EXPECT_EQ(ReadHostFile(name), before);
 }
 
+// Assembled in a file the caller gives, the new archive is the one AddFiles would have put in
+// place, byte for byte, and stays there: the archive's own file and the temporary folder are not
+// touched, on success or failure, and a file that is the archive itself is never written over.
+TEST_F(Writing, ABuildFileTakesTheNewArchiveAndLeavesTheOldOneAlone) {
+  const Strings files = {File("one", "first"), File("two", Noise(3000)),
+                         File("three", std::string(5000, '3'))};
+  archive.CreateArchive(name);
+  archive.AddFile(files[0]);
+  const std::string before = ReadHostFile(name);
+  fs::copy_file(name, dir / "plain.zlb");
+  TZLBArchive plain(nullptr, &env);
+  plain.OpenArchive(dir / "plain.zlb");
+  plain.AddFiles({files[1], files[2]});
+
+  const std::string missing = dir / "missing";
+  const std::string build = File("build", "");
+  EXPECT_EQ(FailureOf([&] {
+              archive.AddFiles({files[1], missing}, build);
+            }),
+            "Unable to open file (" + missing + ")");
+  EXPECT_EQ(archive.FileName(), name);
+  EXPECT_EQ(archive.FileCount(), 1);
+  archive.AddFiles({files[1], files[2]}, build);
+  EXPECT_EQ(ReadHostFile(name), before);
+  EXPECT_TRUE(ReadHostFile(build) == ReadHostFile(dir / "plain.zlb"));
+  EXPECT_EQ(archive.FileName(), build);
+  EXPECT_EQ(archive.FileCount(), 3);
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+
+  // The archive open now is the build file, with member data: it is refused, and kept.
+  const std::string built = ReadHostFile(build);
+  EXPECT_EQ(FailureOf([&] { archive.AddFiles({File("four", "4")}, build); }),
+            "Cannot create file " + build);
+  EXPECT_TRUE(ReadHostFile(build) == built);
+  EXPECT_EQ(archive.FileCount(), 3);
+
+  // An empty file opened as an archive without members can be built in itself.
+  const std::string fresh = File("fresh.zlb", "");
+  TZLBArchive begun(nullptr, &env);
+  begun.OpenArchive(fresh);
+  begun.AddFiles({files[0]}, fresh);
+  EXPECT_EQ(begun.FileCount(), 1);
+  EXPECT_EQ(ReadHostFile(fresh), before);
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+}
+
 TEST_F(Writing, ASourceWhoseCompressedFormIsNoSmallerIsStored) {
   std::string content;  // a run of letters before noise, as long as deflate's output
   for (std::size_t run = 0; run < 400 && content.empty(); ++run) {
@@ -357,8 +444,8 @@ TEST_F(Writing, ASourceWhoseCompressedFormIsNoSmallerIsStored) {
 class RegistryWriter : public TZLBArchive {
  public:
   void AddRecord(const std::string& name) {
-    FEntries.push_back(std::make_unique<TArchiveEntry>(ZeroEntry()));
-    SetShortString(FEntries.back()->Name, name);
+    FEntries.push_back(std::make_unique<TArchiveEntry>(archive::ZeroEntry()));
+    archive::SetShortString(FEntries.back()->Name, name);
   }
 };
 

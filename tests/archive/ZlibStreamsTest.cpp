@@ -8,7 +8,7 @@
 
 #include "archive/ZlibStreams.h"
 #include "platform/HostEnv.h"
-#include "support/RecordingEnv.h"
+#include "tests/support/RecordingEnv.h"
 
 namespace {
 

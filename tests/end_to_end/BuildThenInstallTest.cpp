@@ -9,8 +9,8 @@
 
 #include "installer/DataFileBuilder.h"
 #include "installer/IniWriter.h"
-#include "tests/archive/ArchiveDecoder.h"
 #include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ArchiveDecoder.h"
 #include "tests/support/InstallFixture.h"
 #include "tests/support/RecordingBuilderWindow.h"
 #include "tests/support/SampleProduct.h"

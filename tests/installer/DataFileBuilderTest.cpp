@@ -8,11 +8,11 @@
 #include "installer/DataFile.h"
 #include "installer/DataFileBuilder.h"
 #include "platform/HostEnv.h"
-#include "tests/platform/WinePrefix.h"
 #include "tests/support/RecordingBuilderWindow.h"
 #include "tests/support/SampleProduct.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
+#include "tests/support/WinePrefix.h"
 
 namespace fs = std::filesystem;
 

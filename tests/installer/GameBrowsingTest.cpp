@@ -6,8 +6,8 @@
 
 #include "installer/GameBrowsing.h"
 #include "platform/HostEnv.h"
-#include "tests/platform/WinePrefix.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WinePrefix.h"
 
 namespace fs = std::filesystem;
 using installer::ChosenFile;

@@ -12,7 +12,7 @@
 #include "platform/HostEnv.h"
 #include "platform/Stream.h"
 #include "platform/posix/HostFiles.h"
-#include "tests/platform/WinePrefix.h"
+#include "tests/support/WinePrefix.h"
 
 namespace fs = std::filesystem;
 using platform::FolderItem;
@@ -207,6 +207,9 @@ TEST_F(HostEnvTest, FailuresSayWhy) {
       {"no parent", env.CreateFolder("C:\\Nowhere\\Rules"), Reason::kNotFound},
       {"device folder", env.CreateFolder("C:\\Games\\CON"), Reason::kInvalidName},
       {"delete folder", env.DeleteFile("C:\\Games"), Reason::kIsFolder},
+      {"remove full folder", env.DeleteFolder("C:\\Games"), Reason::kAlreadyExists},
+      {"remove file as folder", env.DeleteFolder("C:\\Games\\taken"), Reason::kNotFolder},
+      {"remove no folder", env.DeleteFolder("C:\\Nowhere"), Reason::kNotFound},
       {"move onto", env.MoveFile("C:\\Games\\read-only", "C:\\Games\\taken"),
        Reason::kAlreadyExists},
       {"copy onto", moveAcrossDevices("C:\\Games\\read-only", "C:\\Games\\taken"),

@@ -7,8 +7,8 @@
 
 #include "platform/Exception.h"
 #include "platform/posix/HostFiles.h"
-#include "support/TempDir.h"
-#include "support/TestData.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestData.h"
 
 using platform::MoveHostFile;
 using platform::OpenHostFile;

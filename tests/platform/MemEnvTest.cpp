@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/HostEnv.h"
-#include "tests/platform/WinePrefix.h"
 #include "tests/support/MemEnv.h"
+#include "tests/support/WinePrefix.h"
 
 namespace {
 
@@ -95,6 +95,13 @@ std::vector<std::string> Script(Env& env) {
       },
       [&] { return Outcome(env.DeleteFile("C:\\Games")); },
       [&] { return Outcome(env.DeleteFile("C:\\Games\\missing")); },
+      [&] {
+        return Outcome(env.DeleteFolder("C:\\Games")) + " " +
+               Outcome(env.DeleteFolder("C:\\Games\\Art.ini")) + " " +
+               Outcome(env.DeleteFolder("C:\\Gone")) + " " +
+               Outcome(env.DeleteFolder("c:\\EMPTY")) + " " +
+               std::to_string(env.FolderExists("C:\\Empty"));
+      },
       [&] {
         const auto made = env.CreateTempFile("C:\\Games\\", "ZLB");
         return Outcome(made.Failure()) + " " +

@@ -15,8 +15,8 @@
 
 #include "platform/HostEnv.h"
 #include "platform/posix/ProgramStart.h"
-#include "support/TempDir.h"
-#include "tests/platform/WinePrefix.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WinePrefix.h"
 
 using platform::SplitCommandLine;
 using platform::StartHostProgram;

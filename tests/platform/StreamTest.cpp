@@ -7,7 +7,7 @@
 #include "platform/BufferedStreams.h"
 #include "platform/Exception.h"
 #include "platform/Stream.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 TEST(MemoryStream, ReadsBackWhatWasWrittenAndFailsShortReads) {
   TMemoryStream stream;

@@ -5,7 +5,7 @@
 
 #include "platform/Exception.h"
 #include "platform/posix/WinPath.h"
-#include "tests/platform/WinePrefix.h"
+#include "tests/support/WinePrefix.h"
 
 namespace fs = std::filesystem;
 using platform::ResolveWindowsPath;

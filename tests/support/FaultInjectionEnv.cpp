@@ -164,6 +164,11 @@ Status FaultInjectionEnv::DeleteFile(const std::string& path) {
                  [&] { return EnvWrapper::DeleteFile(path); });
 }
 
+Status FaultInjectionEnv::DeleteFolder(const std::string& path) {
+  return Forward(Kind::kDelete, About("DeleteFolder", Canonical(path)),
+                 [&] { return EnvWrapper::DeleteFolder(path); });
+}
+
 Status FaultInjectionEnv::MoveFile(const std::string& from, const std::string& to) {
   return Forward(Kind::kRename, About("MoveFile", Canonical(from), Canonical(to)),
                  [&] { return EnvWrapper::MoveFile(from, to); });

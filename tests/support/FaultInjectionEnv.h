@@ -23,7 +23,7 @@ class FaultInjectionEnv : public platform::EnvWrapper {
     kFlushFolder,   // SyncFolder
     kClose,         // File::Close
     kRename,        // RenameFile, MoveFile
-    kDelete,        // DeleteFile
+    kDelete,        // DeleteFile, DeleteFolder
     kCreateFolder,  // CreateFolder
   };
   static constexpr Kind kKinds[] = {Kind::kCreateFile,  Kind::kWrite,       Kind::kFlush,
@@ -68,6 +68,7 @@ class FaultInjectionEnv : public platform::EnvWrapper {
                                                              TFileMode mode) override;
   platform::Status CreateFolder(const std::string& path) override;
   platform::Status DeleteFile(const std::string& path) override;
+  platform::Status DeleteFolder(const std::string& path) override;
   platform::Status MoveFile(const std::string& from, const std::string& to) override;
   platform::Status RenameFile(const std::string& source, const std::string& target) override;
   platform::Status SyncFile(const std::string& path) override;

@@ -13,9 +13,9 @@
 #include "installer/DataFile.h"
 #include "installer/InstallProcedure.h"
 #include "installer/InstallerView.h"
-#include "tests/platform/WinePrefix.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/PrefixRecordingEnv.h"
+#include "tests/support/WinePrefix.h"
 
 // The stored names of the data file's members in their order, and their contents.
 inline const std::vector<std::string> kMemberNames = [] {

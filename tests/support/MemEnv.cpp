@@ -458,6 +458,24 @@ Status MemEnv::DeleteFile(const std::string& path) {
   return Status();
 }
 
+Status MemEnv::DeleteFolder(const std::string& path) {
+  const Place place = Find(path);
+  if (!place.status) {
+    return place.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : place.status;
+  }
+  if (place.node == nullptr) {
+    return Failed(Reason::kNotFound);
+  }
+  if (!place.node->isFolder || place.parent == nullptr) {
+    return Failed(place.node->isFolder ? Reason::kAccessDenied : Reason::kNotFolder);
+  }
+  if (!place.node->items.empty()) {
+    return Failed(Reason::kAlreadyExists);
+  }
+  place.parent->items.erase(place.name);
+  return Status();
+}
+
 namespace {
 
 // Whether `inner` lies in the tree of `outer` (or is it).

@@ -54,6 +54,7 @@ class MemEnv : public platform::Env {
   bool FolderExists(const std::string& path) override;
   platform::Status CreateFolder(const std::string& path) override;
   platform::Status DeleteFile(const std::string& path) override;
+  platform::Status DeleteFolder(const std::string& path) override;
   platform::Status MoveFile(const std::string& from, const std::string& to) override;
   platform::Status RenameFile(const std::string& source, const std::string& target) override;
   platform::Status SyncFile(const std::string& path) override;

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "tests/platform/WinePrefix.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestData.h"
+#include "tests/support/WinePrefix.h"
 
 // The product files as a maintainer keeps them on drive C of a Wine prefix: the program files
 // in C:\Games\Tiberian Sun\Extras\Quorin\ (the help text in its Help folder) and the stock rules

@@ -192,6 +192,7 @@ TEST(ZlbExtract, FoldersRecreatedByDefaultAndFlattenedWithJunkPaths) {
   EXPECT_EQ(ReadHostFile(dir / "out/deep/er/sub/one.txt"), "first");
   EXPECT_EQ(ReadHostFile(dir / "out/deep/er/two.txt"), Repeated("second", 900));
   EXPECT_EQ(ReadHostFile(dir / "out/deep/er/deep/er/ONE.txt"), "other");
+  Ok(dir, {"extract", "../../../a.zlb", "."}, "out/deep/er");  // members without a folder too
 
   Ok(dir, {"extract", "--with-paths", "a.zlb", "only/", "1"});
   EXPECT_FALSE(std::filesystem::exists(dir / "only/sub"));

@@ -23,10 +23,10 @@
 #include "installer/ui/InstallQuorin3.h"
 #include "installer/ui/InstallerApplication.h"
 #include "installer/ui/MessageDialogs.h"
-#include "platform/WinePrefix.h"
-#include "support/ArchiveBuilder.h"
+#include "tests/support/ArchiveBuilder.h"
 #include "tests/support/InstallFixture.h"
 #include "tests/support/PrefixRecordingEnv.h"
+#include "tests/support/WinePrefix.h"
 #include "tests/ui/ModalAnswers.h"
 
 namespace fs = std::filesystem;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/CodePage.h"
+#include "platform/WinNames.h"
 
 namespace zlb {
 namespace {
@@ -62,7 +63,7 @@ std::string ShownUtf8(const std::string& utf8) {
   std::string shown;
   for (std::size_t at = 0; at < utf8.size(); ++at) {
     const auto byte = static_cast<unsigned char>(utf8[at]);
-    if (byte < 0x20 || byte == 0x7F) {
+    if (platform::IsAsciiControl(static_cast<char>(byte))) {
       shown += Escaped(byte);
     } else if (byte == 0xC2 && at + 1 < utf8.size() &&
                (static_cast<unsigned char>(utf8[at + 1]) & 0xE0) == 0x80) {
@@ -79,6 +80,37 @@ std::string Shown(const std::string& ansi) {
   return ShownUtf8(platform::AnsiToUtf8(ansi));
 }
 
+std::string ShownJoin(const std::string& given, const std::string& more) {
+  const char separator = platform::TypedSeparatorOf(given);
+  std::string joined = ShownUtf8(given);
+  std::string rest = more;  // separators set before escaping, which brings its own '\\'
+  for (char& c : rest) {
+    if (platform::IsSeparator(c)) {
+      c = separator;
+    }
+  }
+  rest = Shown(rest);
+  // Exactly one separator between the parts, whatever each brings along.
+  while (!rest.empty() && rest.front() == separator) {
+    rest.erase(0, 1);
+  }
+  if (!rest.empty()) {
+    joined = platform::WithoutTrailingSeparators(joined);
+    if (!platform::EndsWithSeparator(joined)) {
+      joined += separator;
+    }
+  }
+  return joined + rest;
+}
+
+std::string ShownMember(const TArchiveEntry& entry) {
+  return Shown(archive::ShortString(entry.Path) + archive::ShortString(entry.Name));
+}
+
+std::string MemberLabel(int index, const TArchiveEntry& entry) {
+  return "member " + std::to_string(index) + " (" + ShownMember(entry) + ")";
+}
+
 std::string Hex8(std::uint32_t value) {
   char text[9];
   std::snprintf(text, sizeof text, "%08" PRIx32, value);
@@ -86,9 +118,9 @@ std::string Hex8(std::uint32_t value) {
 }
 
 std::string TsvLine(int index, const TArchiveEntry& entry) {
-  return std::to_string(index) + '\t' + Shown(ShortString(entry.Name)) + '\t' +
-         Shown(ShortString(entry.Path)) + '\t' + std::to_string(entry.UnpackedSize) + '\t' +
-         std::to_string(entry.PackedSize) + '\t' + (entry.Stored != 0 ? "1" : "0") + '\t' +
+  return std::to_string(index) + '\t' + Shown(archive::ShortString(entry.Name)) + '\t' +
+         Shown(archive::ShortString(entry.Path)) + '\t' + std::to_string(entry.UnpackedSize) +
+         '\t' + std::to_string(entry.PackedSize) + '\t' + (entry.Stored != 0 ? "1" : "0") + '\t' +
          std::to_string(entry.Level) + '\t' + Hex8(entry.CRC);
 }
 
@@ -105,7 +137,7 @@ std::string MemberTable::Row(int index, const TArchiveEntry& entry) {
   return Line(kColumns, std::to_string(index), std::to_string(entry.UnpackedSize),
               std::to_string(entry.PackedSize), Saved(entry.UnpackedSize, entry.PackedSize),
               Method(entry), Hex8(entry.CRC),
-              Shown(ShortString(entry.Path) + ShortString(entry.Name)));
+              Shown(archive::ShortString(entry.Path) + archive::ShortString(entry.Name)));
 }
 
 std::string MemberTable::Total() const {

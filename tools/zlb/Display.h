@@ -5,6 +5,8 @@
 
 #include "archive/ArchiveFormat.h"
 
+// What zlb shows: names and paths made fit for the host's UTF-8 terminal, members as they are
+// named in its output, and the listings of list and list --tsv.
 namespace zlb {
 
 // Text of the system's code page made fit for the host's UTF-8 terminal: converted to UTF-8,
@@ -14,6 +16,16 @@ std::string Shown(const std::string& ansi);
 // U+009F, which the code page's five unassigned bytes become) shown as \xHH, so a hostile name
 // can neither break a line nor drive the terminal.
 std::string ShownUtf8(const std::string& utf8);
+
+// A path the user gave (UTF-8), with more of a Windows path (the system's code page, '\'
+// separated) joined to it, shown as the user would write it: with '/' between the parts when
+// the user gave a host path, with '\' when a Windows path (a drive, or a '\' in it).
+std::string ShownJoin(const std::string& given, const std::string& more = "");
+
+// A member's folder and name as stored, shown.
+std::string ShownMember(const TArchiveEntry& entry);
+// "member 3 (doc\README)": how messages name a member.
+std::string MemberLabel(int index, const TArchiveEntry& entry);
 
 // "1 member", "2 members".
 std::string Members(int count);

@@ -12,14 +12,17 @@ namespace zlb {
 // if any, is left behind a line end so that the shell's prompt starts clean.
 inline constexpr char kInterruptedNotice[] = "\nzlb: interrupted\n";
 
-// An environment that registers each temporary file created through it with the cleanup, in
-// one slot, until the file has been moved into place or deleted; creating and registering, and
-// moving and forgetting, happen with interruptions held back. For the archive's own temporary
-// files, such as the one beside each member an extraction writes.
+// An environment that registers each temporary file created through it with the cleanup, in a
+// slot of its own, until the file has been moved into place or deleted; creating and
+// registering, and moving and forgetting, happen with interruptions held back. For the
+// archive's own temporary files, such as the one beside each member an extraction writes.
 class TemporaryFilesCleanupEnv : public platform::EnvWrapper {
  public:
-  TemporaryFilesCleanupEnv(platform::Env* target, platform::InterruptCleanup& cleanup, int slot)
-      : EnvWrapper(target), cleanup_(cleanup), slot_(slot) {}
+  TemporaryFilesCleanupEnv(platform::Env* target, platform::InterruptCleanup& cleanup)
+      : EnvWrapper(target), cleanup_(cleanup), slot_(cleanup.ReserveSlot()) {}
+  ~TemporaryFilesCleanupEnv() override { cleanup_.ReleaseSlot(slot_); }
+  TemporaryFilesCleanupEnv(const TemporaryFilesCleanupEnv&) = delete;
+  TemporaryFilesCleanupEnv& operator=(const TemporaryFilesCleanupEnv&) = delete;
 
   platform::Result<std::string> CreateTempFile(const std::string& folder,
                                                const std::string& prefix) override;

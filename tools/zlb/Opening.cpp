@@ -1,32 +1,16 @@
 #include "tools/zlb/Opening.h"
 
-#include <memory>
+#include <cstdint>
+#include <string>
 
 #include "archive/ArchiveFormat.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
 #include "platform/Stream.h"
 #include "tools/zlb/Display.h"
-#include "tools/zlb/Messages.h"
+#include "tools/zlb/Report.h"
 
 namespace zlb {
-
-std::string WhyNothingThere(const std::string& name) {
-  platform::Env& env = *platform::Env::Default();
-  if (env.FolderExists(name)) {
-    return platform::SystemText(platform::Reason::kIsFolder);
-  }
-  if (!env.HostPath(name)) {
-    if (name.size() >= 2 && name[1] == ':') {
-      return std::string("drive ") + name.substr(0, 2) + " is not mapped in the Wine prefix";
-    }
-    if (name.compare(0, 2, "\\\\") == 0) {
-      return "network names cannot be reached from here";
-    }
-  }
-  return platform::SystemText(platform::Reason::kNotFound);
-}
-
 namespace {
 
 // Whether the file ends in something a writer of archives could have left there: at least a
@@ -36,15 +20,15 @@ bool HasArchiveTrailer(platform::Env& env, const std::string& name) {
   try {
     TFileStream file(name, TFileMode::fmOpenReadDenyWrite, &env);
     const std::int64_t size = file.Size();
-    if (size < std::int64_t{kTrailerSize}) {
+    if (size < std::int64_t{archive::kTrailerSize}) {
       return size == 0;
     }
-    std::uint8_t bytes[kTrailerSize];
-    file.SetPosition(size - std::int64_t{kTrailerSize});
-    file.ReadBuffer(bytes, kTrailerSize);
-    const TArchiveTrailer trailer = DecodeTrailer(bytes);
+    std::uint8_t bytes[archive::kTrailerSize];
+    file.SetPosition(size - std::int64_t{archive::kTrailerSize});
+    file.ReadBuffer(bytes, archive::kTrailerSize);
+    const TArchiveTrailer trailer = archive::DecodeTrailer(bytes);
     return trailer.RegistryMark == 1 && trailer.FileCount >= 0 && trailer.RegistryOffset >= 0 &&
-           trailer.RegistryOffset <= size - std::int64_t{kTrailerSize};
+           trailer.RegistryOffset <= size - std::int64_t{archive::kTrailerSize};
   } catch (const Exception&) {
     return true;  // it cannot be read now; say nothing more than the component did
   }
@@ -52,8 +36,8 @@ bool HasArchiveTrailer(platform::Env& env, const std::string& name) {
 
 }  // namespace
 
-void OpenForReading(TZLBArchive& archive, const Options& options, bool salvage) {
-  platform::Env& env = *platform::Env::Default();
+void OpenNamedArchive(TZLBArchive& archive, platform::Env& env, const Options& options,
+                      bool salvage) {
   const std::string name = platform::Utf8ToAnsi(options.archive);
   try {
     if (salvage) {
@@ -64,7 +48,7 @@ void OpenForReading(TZLBArchive& archive, const Options& options, bool salvage) 
   } catch (const Exception& failure) {
     std::string text = ShownUtf8(options.archive) + ": " + Describe(failure);
     if (failure.Kind() == FailureKind::kNotFound) {
-      text += ": " + Shown(WhyNothingThere(name));
+      text += ": " + Shown(WhyNothingThere(env, name));
     } else if (failure.Kind() == FailureKind::kCorrupt) {
       if (!HasArchiveTrailer(env, name)) {
         text += ": not a ZLB archive";

@@ -1,11 +1,9 @@
 // The reading commands. A member that cannot be tested or extracted is reported and the work
 // goes on with the next one; the command then ends with exit status 1.
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "archive/NamesOnAdd.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
@@ -15,10 +13,10 @@
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/Display.h"
 #include "tools/zlb/Interrupt.h"
-#include "tools/zlb/Messages.h"
 #include "tools/zlb/NullSink.h"
 #include "tools/zlb/Opening.h"
 #include "tools/zlb/Progress.h"
+#include "tools/zlb/Report.h"
 #include "tools/zlb/Selection.h"
 
 namespace zlb {
@@ -29,78 +27,18 @@ void PrintLine(const std::string& line) {
   std::fputc('\n', stdout);
 }
 
-std::string MemberLabel(int index, const TArchiveEntry& entry) {
-  return "member " + std::to_string(index) + " (" + ShownMember(entry) + ")";
-}
-
-// A folder name without closing separators (but never emptied).
-std::string WithoutClosingSeparators(std::string folder) {
-  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) {
-    folder.pop_back();
-  }
-  return folder;
-}
-
-// Flattened into one folder, members whose names differ only in ASCII letter case land on one
-// file. The first of each such group is kept; the others are left out of the run, and each
-// name is reported once. Returns whether there was no such collision.
-bool DropFlattenedCollisions(const TZLBArchive& archive, std::vector<int>& chosen) {
-  std::map<std::string, std::vector<int>> byName;
-  std::vector<std::string> order;
-  TArchiveEntry entry;
-  for (const int index : chosen) {
-    archive.GetFileEntry(index, entry);
-    const std::string key = FoldAsciiCase(ShortString(entry.Name));
-    auto& group = byName[key];
-    if (group.empty()) {
-      order.push_back(key);
-    }
-    group.push_back(index);
-  }
-  bool clean = true;
-  std::vector<int> kept;
-  for (const int index : chosen) {
-    archive.GetFileEntry(index, entry);
-    const auto& group = byName[FoldAsciiCase(ShortString(entry.Name))];
-    if (group.front() == index) {
-      kept.push_back(index);
-    }
-  }
-  for (const std::string& key : order) {
-    const auto& group = byName[key];
-    if (group.size() < 2) {
-      continue;
-    }
-    clean = false;
-    archive.GetFileEntry(group.front(), entry);
-    std::string text = Shown(ShortString(entry.Name)) + ": " + std::to_string(group.size()) +
-                       " members land on this name with -j; extracted " +
-                       MemberLabel(group.front(), entry) + ", left out";
-    for (std::size_t i = 1; i < group.size(); ++i) {
-      archive.GetFileEntry(group[i], entry);
-      text += (i > 1 ? ", " : " ") + MemberLabel(group[i], entry);
-    }
-    Warn(text);
-  }
-  chosen = kept;
-  return clean;
-}
-
 // One member that failed to extract, named, with the reason. A file that cannot be created is
 // named as the user would write it, below the destination folder the user gave.
 void ReportExtractFailure(const Options& options, int index, const TArchiveEntry& entry,
                           const Exception& failure) {
-  const std::string folder = options.junkPaths ? std::string() : ShortString(entry.Path);
+  const std::string folder = options.junkPaths ? std::string() : archive::ShortString(entry.Path);
   std::string reason;
   if (failure.Kind() == FailureKind::kCannotCreate) {
-    reason =
-        "Cannot create file " + ShownJoin(options.destDir, folder + "\\" + ShortString(entry.Name));
+    reason = "Cannot create file " +
+             ShownJoin(options.destDir, folder + "\\" + archive::ShortString(entry.Name));
   } else if (failure.Kind() == FailureKind::kCannotCreateFolder) {
-    std::string shown = ShownJoin(options.destDir, folder);
-    while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\')) {
-      shown.pop_back();
-    }
-    reason = "Unable to create destination path " + shown;
+    reason = "Unable to create destination path " +
+             platform::WithoutTrailingSeparators(ShownJoin(options.destDir, folder));
   }
   if (reason.empty()) {
     reason = Describe(failure);
@@ -112,9 +50,9 @@ void ReportExtractFailure(const Options& options, int index, const TArchiveEntry
 
 }  // namespace
 
-int RunList(const Options& options) {
-  TZLBArchive archive;
-  OpenForReading(archive, options, options.salvage);
+int RunList(platform::Env& env, const Options& options) {
+  TZLBArchive archive(nullptr, &env);
+  OpenNamedArchive(archive, env, options, options.salvage);
   TArchiveEntry entry;
   if (options.tsv) {
     for (int index = 0; index < archive.FileCount(); ++index) {
@@ -133,9 +71,9 @@ int RunList(const Options& options) {
   return 0;
 }
 
-int RunInfo(const Options& options) {
-  TZLBArchive archive;
-  OpenForReading(archive, options, options.salvage);
+int RunInfo(platform::Env& env, const Options& options) {
+  TZLBArchive archive(nullptr, &env);
+  OpenNamedArchive(archive, env, options, options.salvage);
   const TArchiveTrailer& trailer = archive.Trailer();
   PrintLine("files=" + std::to_string(trailer.FileCount));
   PrintLine("registry_offset=" + std::to_string(trailer.RegistryOffset));
@@ -146,11 +84,11 @@ int RunInfo(const Options& options) {
   return 0;
 }
 
-int RunTest(const Options& options) {
+int RunTest(platform::Env& env, const Options& options) {
   ProgressLine progress(!options.quiet, "Testing");
-  TZLBArchive archive;
+  TZLBArchive archive(nullptr, &env);
   progress.Attach(archive);
-  OpenForReading(archive, options, options.salvage);
+  OpenNamedArchive(archive, env, options, options.salvage);
 
   // Each member goes into a sink that keeps nothing, so memory stays flat whatever the
   // member's size; the archive checks the CRC of the bytes as they pass.
@@ -185,15 +123,15 @@ int RunTest(const Options& options) {
   return 0;
 }
 
-int RunExtract(const Options& options) {
+int RunExtract(platform::Env& hostEnv, const Options& options) {
   // Ctrl-C or SIGTERM removes the temporary file of the member being written; the members
   // already extracted stay.
   platform::InterruptCleanup cleanup(kInterruptedNotice);
-  TemporaryFilesCleanupEnv cleanupEnv(platform::Env::Default(), cleanup, 0);
+  TemporaryFilesCleanupEnv env(&hostEnv, cleanup);
   ProgressLine progress(!options.quiet, "Extracting");
-  TZLBArchive archive(nullptr, &cleanupEnv);
+  TZLBArchive archive(nullptr, &env);
   progress.Attach(archive);
-  OpenForReading(archive, options, options.salvage);
+  OpenNamedArchive(archive, env, options, options.salvage);
 
   // Everything the arguments name is checked before anything is created.
   std::vector<int> chosen = SelectMembers(archive, ShownUtf8(options.archive), options.members);
@@ -202,21 +140,16 @@ int RunExtract(const Options& options) {
     clean = DropFlattenedCollisions(archive, chosen);
   }
 
-  platform::Env& env = *platform::Env::Default();
-  std::string destDir = WithoutClosingSeparators(platform::Utf8ToAnsi(options.destDir));
+  std::string destDir = platform::WithoutTrailingSeparators(platform::Utf8ToAnsi(options.destDir));
   if (const platform::Status made = platform::ForceFolders(env, destDir); !made) {
     throw Failure(
         ShownUtf8(options.destDir) + ": Unable to create destination path: " +
-        (env.HostPath(destDir) ? ShownUtf8(made.Text()) : Shown(WhyNothingThere(destDir))));
+        (env.HostPath(destDir) ? ShownUtf8(made.Text()) : Shown(WhyNothingThere(env, destDir))));
   }
   // The archive joins the folder and the member's name as they stand; a closing separator
   // makes the members land inside the folder, in the separator of the folder's own form, so
   // that names in messages read as the user wrote them.
-  if (!platform::EndsWithSeparator(destDir)) {
-    destDir += destDir.find('\\') == std::string::npos && destDir.find('/') != std::string::npos
-                   ? '/'
-                   : '\\';
-  }
+  destDir = platform::WithTrailingSeparator(destDir);
 
   archive.SetCheckCRC(true);
   archive.SetExtractWithPath(!options.junkPaths);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 
 #include "archive/NamesOnAdd.h"
 #include "platform/CodePage.h"
+#include "platform/WinNames.h"
 #include "tools/zlb/Display.h"
-#include "tools/zlb/Messages.h"
+#include "tools/zlb/Report.h"
 
 namespace zlb {
 namespace {
@@ -32,8 +34,8 @@ long long ParseIndex(const std::string& text) {
 }  // namespace
 
 bool WildcardMatch(const std::string& pattern, const std::string& text) {
-  const std::string p = FoldAsciiCase(pattern);
-  const std::string t = FoldAsciiCase(text);
+  const std::string p = platform::FoldAsciiCase(pattern);
+  const std::string t = platform::FoldAsciiCase(text);
   // Greedy matching with one point to return to: the last '*' and where its run ends.
   std::size_t pi = 0, ti = 0;
   std::size_t star = std::string::npos, resume = 0;
@@ -55,10 +57,6 @@ bool WildcardMatch(const std::string& pattern, const std::string& text) {
     ++pi;
   }
   return pi == p.size();
-}
-
-std::string ShownMember(const TArchiveEntry& entry) {
-  return Shown(ShortString(entry.Path) + ShortString(entry.Name));
 }
 
 std::vector<int> SelectMembers(const TZLBArchive& archive, const std::string& shownArchive,
@@ -95,8 +93,8 @@ std::vector<int> SelectMembers(const TZLBArchive& archive, const std::string& sh
     bool matched = false;
     for (int index = 0; index < archive.FileCount(); ++index) {
       archive.GetFileEntry(index, entry);
-      const std::string name = ShortString(entry.Name);
-      if (WildcardMatch(pattern, withFolder ? ShortString(entry.Path) + name : name)) {
+      const std::string name = archive::ShortString(entry.Name);
+      if (WildcardMatch(pattern, withFolder ? archive::ShortString(entry.Path) + name : name)) {
         choose(index);
         matched = true;
       }
@@ -109,6 +107,49 @@ std::vector<int> SelectMembers(const TZLBArchive& archive, const std::string& sh
     throw Failure(problems);
   }
   return chosen;
+}
+
+bool DropFlattenedCollisions(const TZLBArchive& archive, std::vector<int>& chosen) {
+  std::map<std::string, std::vector<int>> byName;
+  std::vector<std::string> order;
+  TArchiveEntry entry;
+  for (const int index : chosen) {
+    archive.GetFileEntry(index, entry);
+    const std::string key = platform::FoldAsciiCase(archive::ShortString(entry.Name));
+    auto& group = byName[key];
+    if (group.empty()) {
+      order.push_back(key);
+    }
+    group.push_back(index);
+  }
+  bool clean = true;
+  std::vector<int> kept;
+  for (const int index : chosen) {
+    archive.GetFileEntry(index, entry);
+    const auto& group = byName[platform::FoldAsciiCase(archive::ShortString(entry.Name))];
+    if (group.front() == index) {
+      kept.push_back(index);
+    }
+  }
+  for (const std::string& key : order) {
+    const auto& group = byName[key];
+    if (group.size() < 2) {
+      continue;
+    }
+    clean = false;
+    archive.GetFileEntry(group.front(), entry);
+    std::string text = Shown(archive::ShortString(entry.Name)) + ": " +
+                       std::to_string(group.size()) +
+                       " members land on this name with -j; extracted " +
+                       MemberLabel(group.front(), entry) + ", left out";
+    for (std::size_t i = 1; i < group.size(); ++i) {
+      archive.GetFileEntry(group[i], entry);
+      text += (i > 1 ? ", " : " ") + MemberLabel(group[i], entry);
+    }
+    Warn(text);
+  }
+  chosen = kept;
+  return clean;
 }
 
 }  // namespace zlb

@@ -5,6 +5,7 @@
 
 #include "archive/ZLIBArchive.h"
 
+// What zlb selects: the members that the arguments of extract name.
 namespace zlb {
 
 // Whether a wildcard pattern matches a text: '*' stands for any run of characters (also none,
@@ -21,7 +22,10 @@ bool WildcardMatch(const std::string& pattern, const std::string& text);
 std::vector<int> SelectMembers(const TZLBArchive& archive, const std::string& shownArchive,
                                const std::vector<std::string>& arguments);
 
-// A member's folder and name as stored, shown (UTF-8, control characters escaped).
-std::string ShownMember(const TArchiveEntry& entry);
+// Flattened into one folder (extract -j), members whose names differ only in ASCII letter case
+// land on one file. The first of each such group is kept; the others are left out of chosen,
+// and each such name is reported once on standard error. Returns whether there was no such
+// collision.
+bool DropFlattenedCollisions(const TZLBArchive& archive, std::vector<int>& chosen);
 
 }  // namespace zlb

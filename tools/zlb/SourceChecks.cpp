@@ -1,16 +1,16 @@
 #include "tools/zlb/SourceChecks.h"
 
+#include <algorithm>
 #include <map>
-#include <memory>
 
 #include "archive/NamesOnAdd.h"
 #include "archive/NamesOnExtract.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
 #include "platform/Stream.h"
+#include "platform/WinNames.h"
 #include "tools/zlb/Display.h"
-#include "tools/zlb/Messages.h"
-#include "tools/zlb/Selection.h"
+#include "tools/zlb/Report.h"
 
 namespace zlb {
 namespace {
@@ -25,21 +25,9 @@ struct Source {
   std::string shown;
 };
 
-std::string WithoutClosingSeparators(std::string folder) {
-  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) {
-    folder.pop_back();
-  }
-  return folder;
-}
-
+// Whether a text holds an ASCII control character, which extraction refuses in a member's name.
 bool HasControl(const std::string& text) {
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      return true;
-    }
-  }
-  return false;
+  return std::any_of(text.begin(), text.end(), platform::IsAsciiControl);
 }
 
 // Whether a stored folder has a component that is exactly `part`.
@@ -60,20 +48,20 @@ bool HasComponent(const std::string& folder, const std::string& part) {
 
 // Why the member a file would become could not be extracted again by zlb; empty when it can.
 std::string Unextractable(const std::string& name, bool savePaths) {
-  const std::string file = MemberName(name);
+  const std::string file = archive::MemberName(name);
   if (file.size() > kStoredLength) {
     return "the name is longer than the 255 characters an archive stores";
   }
   if (HasControl(file)) {
     return "the name holds a control character, which no extraction accepts";
   }
-  if (!IsSafeMemberName(file)) {
+  if (!archive::IsSafeMemberName(file)) {
     return "the name cannot name a file";
   }
   if (!savePaths) {
     return "";
   }
-  const std::string folder = MemberPath(name);
+  const std::string folder = archive::MemberPath(name);
   const std::string stored = "its folder would be stored as '" + Shown(folder) + "'";
   if (folder.size() > kStoredLength) {
     return "the folder is longer than the 255 characters an archive stores";
@@ -81,7 +69,7 @@ std::string Unextractable(const std::string& name, bool savePaths) {
   if (HasControl(folder)) {
     return "the folder holds a control character, which no extraction accepts";
   }
-  if (!IsSafeMemberPath(folder) || HasComponent(folder, "..")) {
+  if (!archive::IsSafeMemberPath(folder) || HasComponent(folder, "..")) {
     return stored + ", which leads out of the folder it is extracted into (run zlb from the " +
            "common parent folder instead)";
   }
@@ -94,7 +82,7 @@ std::string Unextractable(const std::string& name, bool savePaths) {
 
 // The text that identifies a member, as the archive compares it.
 std::string IdentityKey(const std::string& identity) {
-  return FoldAsciiCase(identity.substr(0, kStoredLength));
+  return platform::FoldAsciiCase(identity.substr(0, kStoredLength));
 }
 
 bool SameHostFile(platform::Env& env, const std::string& a, const std::string& b) {
@@ -106,10 +94,11 @@ bool SameHostFile(platform::Env& env, const std::string& a, const std::string& b
 // case, or files of one name in different folders while folders are not saved.
 std::string CollisionHint(const std::string& a, const std::string& b, bool savePaths) {
   std::vector<std::string> hints;
-  if (!savePaths && FoldAsciiCase(MemberPath(a)) != FoldAsciiCase(MemberPath(b))) {
+  if (!savePaths && platform::FoldAsciiCase(archive::MemberPath(a)) !=
+                        platform::FoldAsciiCase(archive::MemberPath(b))) {
     hints.push_back("use --save-paths to keep their folders apart");
   }
-  if (MemberIdentity(a, savePaths) != MemberIdentity(b, savePaths)) {
+  if (archive::MemberIdentity(a, savePaths) != archive::MemberIdentity(b, savePaths)) {
     hints.push_back("names that differ only in letter case are one name in an archive");
   }
   std::string text;
@@ -121,10 +110,9 @@ std::string CollisionHint(const std::string& a, const std::string& b, bool saveP
 
 }  // namespace
 
-std::vector<std::string> CheckedSources(TZLBArchive& archive,
+std::vector<std::string> CheckedSources(platform::Env& env, TZLBArchive& archive,
                                         const std::vector<std::string>& itself,
                                         const Options& options) {
-  platform::Env& env = *platform::Env::Default();
   const auto isItself = [&](const std::string& name) {
     for (const auto& other : itself) {
       if (SameHostFile(env, name, other)) {
@@ -157,8 +145,8 @@ std::vector<std::string> CheckedSources(TZLBArchive& archive,
       problems.push_back(ShownUtf8(file) + ": is a folder (use -r to add the files in it)");
       continue;
     }
-    const std::string folder = WithoutClosingSeparators(name);
-    const std::string shownFolder = WithoutClosingSeparators(file);
+    const std::string folder = platform::WithoutTrailingSeparators(name);
+    const std::string shownFolder = platform::WithoutTrailingSeparators(file);
     std::vector<std::string> found;
     try {
       archive.ListDirectory(folder, found);
@@ -180,7 +168,7 @@ std::vector<std::string> CheckedSources(TZLBArchive& archive,
   TArchiveEntry entry;
   for (int index = 0; index < archive.FileCount(); ++index) {
     archive.GetFileEntry(index, entry);
-    const std::string stored = ShortString(entry.Path) + ShortString(entry.Name);
+    const std::string stored = archive::ShortString(entry.Path) + archive::ShortString(entry.Name);
     present.emplace(IdentityKey(stored), stored);
   }
   std::map<std::string, const Source*> listed;  // identity -> the first file that has it
@@ -198,7 +186,7 @@ std::vector<std::string> CheckedSources(TZLBArchive& archive,
       problems.push_back(source.shown + ": " + why);
       continue;
     }
-    const std::string identity = MemberIdentity(source.name, savePaths);
+    const std::string identity = archive::MemberIdentity(source.name, savePaths);
     const std::string key = IdentityKey(identity);
     if (const auto member = present.find(key); member != present.end()) {
       problems.push_back(source.shown + ": the archive already holds " + Shown(member->second) +

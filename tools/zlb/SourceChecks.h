@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "archive/ZLIBArchive.h"
+#include "platform/Env.h"
 #include "tools/zlb/CommandLine.h"
 
 namespace zlb {
@@ -15,8 +16,9 @@ namespace zlb {
 // another file of the list. Fails with a Failure naming every problem, each with its file as
 // the user gave it and the reason. itself: the names the archive goes by (its final name and
 // the file it is built in); a folder's listing leaves them out, a file given by name is refused.
-// The archive supplies the members present and the SavePaths and RecursePaths settings.
-std::vector<std::string> CheckedSources(TZLBArchive& archive,
+// The archive supplies the members present and the SavePaths and RecursePaths settings; env is
+// the one the archive works through.
+std::vector<std::string> CheckedSources(platform::Env& env, TZLBArchive& archive,
                                         const std::vector<std::string>& itself,
                                         const Options& options);
 

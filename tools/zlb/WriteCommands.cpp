@@ -1,53 +1,34 @@
 // The writing commands. Every file is checked before anything is written, and an archive is
-// built or extended as a whole or not at all: a new archive is assembled under a temporary
-// name beside its final one (all of its files are made there, so that each step is a rename
-// on one file system) and moved into place when it is complete, an added-to archive is
-// rewritten in the temporary folder and replaces the old one; an interrupted or failed run
-// removes what it began, a killed one leaves at most a temporary file.
+// built or extended as a whole or not at all: each command builds the complete archive in one
+// new file, a WriteTransaction, whose commit puts it in place as the run's last change. A new
+// archive is built beside its final name, so that its commit is a rename on one file system;
+// an added-to archive is rewritten in the temporary folder and replaces the old one. An
+// interrupted or failed run removes what it began; a killed one leaves at most that file.
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "archive/FileHelpers.h"
 #include "archive/ZLIBArchive.h"
 #include "platform/CodePage.h"
 #include "platform/Env.h"
 #include "platform/EnvWrapper.h"
 #include "platform/Exception.h"
-#include "platform/Folders.h"
-#include "platform/Stream.h"
+#include "platform/WinNames.h"
 #include "tools/zlb/Commands.h"
 #include "tools/zlb/Display.h"
 #include "tools/zlb/Interrupt.h"
-#include "tools/zlb/Messages.h"
 #include "tools/zlb/Opening.h"
 #include "tools/zlb/Progress.h"
-#include "tools/zlb/Selection.h"
+#include "tools/zlb/Report.h"
 #include "tools/zlb/SourceChecks.h"
+#include "tools/zlb/Transaction.h"
 
 namespace zlb {
 namespace {
 
-// Interrupt slots: the new archive being built, and the archive's own temporary file.
-constexpr int kBuildSlot = 0;
-constexpr int kRewriteSlot = 1;
-
-// The archive component making the temporary files it assembles a rewrite in in a given folder
-// rather than in the temporary folder.
-class ArchiveWithTempFolder : public TZLBArchive {
- public:
-  ArchiveWithTempFolder(platform::Env* env, std::string folder)
-      : TZLBArchive(nullptr, env), folder_(std::move(folder)) {}
-  std::string MakeTempFileName() override { return Env().CreateTempFile(folder_, "ZLB").Value(); }
-
- private:
-  std::string folder_;
-};
-
-// The host environment, warning on standard error about every item a folder listing leaves
-// out because its name cannot be stored, and counting them.
+// The environment of a writing command: the host's, warning on standard error about every item
+// a folder listing leaves out because its name cannot be stored, and counting them.
 class SkipWarningEnv : public platform::EnvWrapper {
  public:
   using Env::ListFolder;
@@ -69,20 +50,6 @@ class SkipWarningEnv : public platform::EnvWrapper {
   int skippedCount = 0;
 };
 
-// The environment of an add: the archive's replacement by its rewrite (the rename in it) is
-// the moment the run's work is done, so it is taken as the interrupt cleanup's commit.
-class CommitReplaceEnv : public platform::EnvWrapper {
- public:
-  CommitReplaceEnv(platform::Env* target, platform::InterruptCleanup& cleanup)
-      : EnvWrapper(target), cleanup_(cleanup) {}
-  platform::Status RenameFile(const std::string& source, const std::string& target) override {
-    return cleanup_.Commit([&] { return EnvWrapper::RenameFile(source, target); });
-  }
-
- private:
-  platform::InterruptCleanup& cleanup_;
-};
-
 // Like other archivers, the work is finished, then the command fails for what was left out.
 int SkippedStatus(const SkipWarningEnv& env) {
   if (env.skippedCount == 0) {
@@ -100,12 +67,13 @@ void Configure(TZLBArchive& archive, const Options& options) {
 }
 
 // Adds the checked files: the one place that decides how they go into the archive. All of
-// them go in with one rewrite of the archive, or none does; the files were all checked
-// beforehand, so a failure here is one of reading or writing. The progress line counts the
-// files added and the bytes read.
-void AddAll(TZLBArchive& archive, const std::vector<std::string>& files, ProgressLine& progress) {
+// them go in with one rewrite of the archive, assembled in the file build, or none does; the
+// files were all checked beforehand, so a failure here is one of reading or writing. The
+// progress line counts the files added and the bytes read.
+void AddAll(TZLBArchive& archive, const std::vector<std::string>& files, const std::string& build,
+            ProgressLine& progress) {
   progress.AttachBatch(archive);
-  archive.AddFiles(files);
+  archive.AddFiles(files, build);
 }
 
 // The members from index `from` on.
@@ -132,29 +100,10 @@ void PrintAdded(const std::vector<TArchiveEntry>& added) {
   }
 }
 
-// A new, empty file beside target for the new archive to be built in (a file of no bytes is an
-// archive without members), registered with the cleanup, removed again unless released. A
-// folder that cannot take the archive is reported before any work is done.
-std::unique_ptr<TemporaryFile> BuildFileBeside(platform::Env& env,
-                                               platform::InterruptCleanup& cleanup,
-                                               const std::string& target, const Options& options) {
-  platform::InterruptCleanup::Held held;  // never a moment with the file there but not registered
-  const platform::Result<std::string> made =
-      env.CreateTempFile(platform::FolderPart(target), "ZLB");
-  if (!made) {
-    throw Failure(ShownUtf8(options.archive) +
-                  ": cannot create the archive: " + ShownUtf8(made.Failure().Text()));
-  }
-  if (const auto host = env.HostPath(made.Value())) {
-    cleanup.Set(kBuildSlot, *host);
-  }
-  return std::make_unique<TemporaryFile>(env, made.Value());
-}
-
 }  // namespace
 
-int RunCreate(const Options& options) {
-  platform::Env& env = *platform::Env::Default();
+int RunCreate(platform::Env& hostEnv, const Options& options) {
+  SkipWarningEnv env(&hostEnv);
   const std::string target = platform::Utf8ToAnsi(options.archive);
   const std::string shownArchive = ShownUtf8(options.archive);
   if (env.FolderExists(target)) {
@@ -168,53 +117,65 @@ int RunCreate(const Options& options) {
 
   platform::InterruptCleanup cleanup(kInterruptedNotice);
   ProgressLine progress(!options.quiet, "Adding");
-  SkipWarningEnv listing(&env);
-  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
-  ArchiveWithTempFolder archive(&tracking, platform::FolderPart(target));
+  // The new archive is built beside its place (a file of no bytes is an archive without
+  // members); a folder that cannot take it is reported before any work is done.
+  WriteTransaction build(env, cleanup, [&] {
+    platform::Result<std::string> made = env.CreateTempFile(platform::FolderPart(target), "ZLB");
+    if (!made) {
+      throw Failure(shownArchive +
+                    ": cannot create the archive: " + ShownUtf8(made.Failure().Text()));
+    }
+    return std::move(made).Value();
+  });
+  TZLBArchive archive(nullptr, &env);
   Configure(archive, options);
-  std::unique_ptr<TemporaryFile> build = BuildFileBeside(env, cleanup, target, options);
-  archive.OpenArchive(build->Name());
-  const std::vector<std::string> files = CheckedSources(archive, {target, build->Name()}, options);
-  AddAll(archive, files, progress);
+  archive.OpenArchive(build.Name());
+  const std::vector<std::string> files =
+      CheckedSources(env, archive, {target, build.Name()}, options);
+  AddAll(archive, files, build.Name(), progress);
   const std::vector<TArchiveEntry> added = EntriesFrom(archive, 0);
   archive.CloseArchive();
   progress.Clear();
 
   // The complete archive takes its place: beside nothing (a file that appeared meanwhile is
   // left alone), or in place of the old one with -f.
-  const platform::Status placed = cleanup.Commit([&] {
-    return replace ? env.ReplaceFile(build->Name(), target) : env.MoveFile(build->Name(), target);
-  });
-  if (!placed) {
+  if (const platform::Status placed = build.Commit(target, replace); !placed) {
     throw Failure(shownArchive +
                   (!replace && env.FileExists(target)
                        ? ": File already exists (use -f to replace it)"
                        : ": cannot put the new archive in place: " + ShownUtf8(placed.Text())));
   }
-  build->Release();
   if (options.verbose) {
     PrintAdded(added);
   }
-  return SkippedStatus(listing);
+  return SkippedStatus(env);
 }
 
-int RunAdd(const Options& options) {
+int RunAdd(platform::Env& hostEnv, const Options& options) {
+  SkipWarningEnv env(&hostEnv);
   platform::InterruptCleanup cleanup(kInterruptedNotice);
   ProgressLine progress(!options.quiet, "Adding");
-  SkipWarningEnv listing(platform::Env::Default());
-  TemporaryFilesCleanupEnv tracking(&listing, cleanup, kRewriteSlot);
-  CommitReplaceEnv committing(&tracking, cleanup);
-  TZLBArchive archive(nullptr, &committing);
+  TZLBArchive archive(nullptr, &env);
   Configure(archive, options);
-  OpenForReading(archive, options, false);
+  OpenNamedArchive(archive, env, options, false);
+  const std::string target = archive.FileName();
   const int before = archive.FileCount();
-  const std::vector<std::string> files = CheckedSources(archive, {archive.FileName()}, options);
-  AddAll(archive, files, progress);
+  const std::vector<std::string> files = CheckedSources(env, archive, {target}, options);
+  // The archive is rewritten where the archive component makes its temporary files, and then
+  // replaces the old one.
+  WriteTransaction build(env, cleanup, [&] { return archive.MakeTempFileName(); });
+  AddAll(archive, files, build.Name(), progress);
+  const std::vector<TArchiveEntry> added = EntriesFrom(archive, before);
+  archive.CloseArchive();
   progress.Clear();
-  if (options.verbose) {
-    PrintAdded(EntriesFrom(archive, before));
+  if (const platform::Status placed = build.Commit(target, true); !placed) {
+    throw Failure(Shown(FormatMessage("Unable to update archive (%s)", target)) + ": " +
+                  ShownUtf8(placed.Text()));
   }
-  return SkippedStatus(listing);
+  if (options.verbose) {
+    PrintAdded(added);
+  }
+  return SkippedStatus(env);
 }
 
 }  // namespace zlb

@@ -4,9 +4,18 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Env.h"
 #include "platform/Exception.h"
 
+// What zlb reports: its exit statuses, the failures that end a command, and the warnings it
+// prints on standard error.
 namespace zlb {
+
+// Exit statuses: success; a failure (also when the command went on past a member or a file it
+// reported); a command line zlb cannot make sense of.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
 
 // A failure of a command, ready to show: one or more lines of UTF-8 text with control
 // characters already escaped, each printed after "zlb: ". Exit status 1.
@@ -27,12 +36,8 @@ std::string Describe(const Exception& failure);
 // far is flushed first and a progress line on screen is cleared.
 void Warn(const std::string& line);
 
-// A path the user gave (UTF-8), with more of a Windows path (the system's code page, '\'
-// separated) joined to it, shown as the user would write it: with '/' between the parts when
-// the user gave a host path, with '\' when a Windows path (a drive, or a '\' in it).
-std::string ShownJoin(const std::string& given, const std::string& more = "");
-
-// How the user wrote a path: a Windows path names a drive or holds a '\'.
-bool IsWindowsStyle(const std::string& given);
+// Why nothing can be at a path (in the system's code page): a folder where a file should be,
+// a drive the Wine prefix does not map, a network name, or else "No such file or directory".
+std::string WhyNothingThere(platform::Env& env, const std::string& name);
 
 }  // namespace zlb

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 // A Wine prefix of its own in a temporary folder: dosdevices/c: is a symbolic link to
 // ../drive_c and z: one to "/", as Wine sets them up.
