@@ -1,14 +1,17 @@
-// The installation and the data-file builder against every failure the disk can give at every
-// call (tests/support/FaultLoop.h): unpacking the members, writing Quorin.ini, building the
-// data file.
+// The installation, the uninstallation and the data-file builder against every failure the
+// disk can give at every call (tests/support/FaultLoop.h): unpacking the members, writing
+// Quorin.ini and the installation record, taking it all away again, building the data file.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "archive/ZLIBArchive.h"
 #include "installer/DataFile.h"
 #include "installer/DataFileBuilder.h"
 #include "installer/InstallProcedure.h"
+#include "installer/Uninstall.h"
+#include "platform/WinNames.h"
 #include "tests/support/ArchiveBuilder.h"
 #include "tests/support/FaultLoop.h"
 #include "tests/support/InstallFixture.h"
@@ -18,6 +21,14 @@
 namespace {
 
 constexpr char kGame[] = "C:\\Westwood\\Tiberian Sun\\";
+constexpr char kProduct[] = "C:\\Westwood\\Tiberian Sun\\Quorin\\";
+
+// The installation record and the copies of replaced files beside it, which the installation
+// writes as it goes, each line before the step it tells of.
+bool IsRecord(const std::string& path) {
+  const std::string name = platform::FoldAsciiCase(platform::NamePart(path));
+  return name == "uninstall.txt" || name.rfind("uninstall-", 0) == 0;
+}
 
 // The game, and the data file in the folder the installer runs in.
 void Prepare(MemEnv& world) {
@@ -55,18 +66,59 @@ void PrintTo(const Case& c, std::ostream* out) {
 
 class InstallFaults : public ::testing::TestWithParam<Case> {};
 
+void PutOldInstallation(MemEnv& world) {
+  world.Put(std::string(kProduct) + "Quorin.exe", "an older Quorin.exe");
+  world.Put(std::string(kProduct) + "Quorin.ini", "[Config]\r\nIniVer=1\r\n");
+  world.Put(std::string(kGame) + "Rules\\rules.ini", "the rules of an older installation");
+}
+
 // Whatever call of the disk fails, the installation stops with the failure and its reason, and
 // each of its files is whole: the member or configuration as installed, or the file that stood
 // there before (a user's Quorin.ini, a member of an older installation), never a part of one.
+// Its record tells enough for uninstalling to give back the drive as it was.
 TEST_P(InstallFaults, EveryFailureStopsTheInstallationAndLeavesEveryFileWhole) {
   MemEnv world;
   Prepare(world);
   if (GetParam().overAnOldInstallation) {
-    world.Put(std::string(kGame) + "Quorin\\Quorin.exe", "an older Quorin.exe");
-    world.Put(std::string(kGame) + "Quorin\\Quorin.ini", "[Config]\r\nIniVer=1\r\n");
-    world.Put(std::string(kGame) + "Rules\\rules.ini", "the rules of an older installation");
+    PutOldInstallation(world);
   }
-  ExpectSafeAtEveryFault(world, Install);
+  const std::map<std::string, std::string> before = world.Files();
+  ExpectSafeAtEveryFault(world, Install,
+                         [&](MemEnv& left, bool failed) {
+                           if (failed) {
+                             installer::Uninstall(&left, kProduct);
+                             EXPECT_TRUE(left.Files() == before)
+                                 << "uninstalling does not give back the drive:"
+                                 << DifferentFiles(left.Files(), before);
+                           }
+                         },
+                         {IsRecord, false});
+}
+
+// Whatever call of the disk fails, uninstalling stops with the failure and the file's name,
+// loses nothing (a replaced file's copy stays until it is given back), and a second run
+// finishes the job as one undisturbed run does.
+TEST(UninstallFaults, EveryFailureStopsAndASecondRunFinishesTheJob) {
+  MemEnv world;
+  Prepare(world);
+  PutOldInstallation(world);
+  Install(world);
+  world.Put(std::string(kProduct) + "notes.txt", "the player's own notes");
+  MemEnv done(world);
+  installer::Uninstall(&done, kProduct);
+  const std::map<std::string, std::string> uninstalled = done.Files();
+  ASSERT_EQ(uninstalled.count(std::string(kGame) + "Rules\\rules.ini"), 1u);
+
+  ExpectSafeAtEveryFault(
+      world, [](platform::Env& env) { installer::Uninstall(&env, kProduct); },
+      [&](MemEnv& left, bool failed) {
+        if (failed) {
+          installer::Uninstall(&left, kProduct);
+          EXPECT_TRUE(left.Files() == uninstalled) << "a second run leaves these files otherwise:"
+                                                   << DifferentFiles(left.Files(), uninstalled);
+        }
+      },
+      {{}, true});
 }
 
 INSTANTIATE_TEST_SUITE_P(Installations, InstallFaults,

@@ -216,7 +216,8 @@ std::string FolderKey(std::string folder) {
 }  // namespace
 
 std::vector<std::string> UnsafeReplacements(const std::vector<FaultInjectionEnv::Call>& calls,
-                                            const std::vector<std::string>& existedBefore) {
+                                            const std::vector<std::string>& existedBefore,
+                                            bool mayDelete) {
   std::vector<std::string> problems;
   const std::set<std::string> before(existedBefore.begin(), existedBefore.end());
   std::map<int, std::string> writers;  // handles open for writing, not closed by Close yet
@@ -248,7 +249,7 @@ std::vector<std::string> UnsafeReplacements(const std::vector<FaultInjectionEnv:
       writers.erase(call.handle);
     } else if (call.op == "Sync" || call.op == "SyncFile") {
       dirty.erase(call.path);
-    } else if (call.op == "DeleteFile" && old) {
+    } else if (call.op == "DeleteFile" && old && !mayDelete) {
       problems.push_back(call.path + " is deleted");
     } else if (call.op == "MoveFile" || call.op == "RenameFile") {
       for (const auto& [handle, path] : writers) {

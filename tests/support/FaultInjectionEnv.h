@@ -100,6 +100,8 @@ class FaultInjectionEnv : public platform::EnvWrapper {
 // change only by a rename onto it, never by writing it where it stands or by removing it first;
 // a file moved or renamed into place must have been closed by a Close (which reports a late
 // failure) with nothing written after; and one that replaces another must have been flushed
-// before the rename, with its folder flushed after it.
+// before the rename, with its folder flushed after it. mayDelete: removing a file that
+// existed is the operation's purpose (an uninstallation), not a fault.
 std::vector<std::string> UnsafeReplacements(const std::vector<FaultInjectionEnv::Call>& calls,
-                                            const std::vector<std::string>& existedBefore);
+                                            const std::vector<std::string>& existedBefore,
+                                            bool mayDelete = false);

@@ -12,6 +12,9 @@
 //    lost, no partial file at a real name, no temporary file left;
 //  - no file is left open.
 // The undisturbed run must also replace files safely (UnsafeReplacements).
+//
+// An operation may be allowed more (FaultAllowances): files it keeps as a journal of its own
+// progress are left to the check to judge, and an uninstallation removes what was there.
 
 #include <gtest/gtest.h>
 
@@ -53,12 +56,27 @@ inline std::string DifferentFiles(const std::map<std::string, std::string>& a,
 // Further checks of the world a run left: failed tells whether the run reported a failure.
 using FaultedCheck = std::function<void(MemEnv& world, bool failed)>;
 
+struct FaultAllowances {
+  // Files the operation appends its progress to as it goes (an installation record and the
+  // copies it tells of): after a failure they may stand in any state of that progress, and
+  // are not held to being whole; the check judges what they say.
+  std::function<bool(const std::string& path)> journal;
+  // The operation removes files that were there before (an uninstallation does).
+  bool removes = false;
+};
+
 inline void ExpectSafeAtEveryFault(const MemEnv& world, const FaultedOperation& operation,
-                                   const FaultedCheck& check = {}) {
+                                   const FaultedCheck& check = {},
+                                   const FaultAllowances& allowed = {}) {
+  const auto isJournal = [&](const std::string& path) {
+    return allowed.journal && allowed.journal(path);
+  };
   const std::map<std::string, std::string> before = world.Files();
   std::vector<std::string> existed;
   for (const auto& [path, content] : before) {
-    existed.push_back(world.Canonical(path));
+    if (!isJournal(path)) {
+      existed.push_back(world.Canonical(path));
+    }
   }
 
   MemEnv clean(world);
@@ -70,7 +88,8 @@ inline void ExpectSafeAtEveryFault(const MemEnv& world, const FaultedOperation& 
   }
   const std::map<std::string, std::string> after = clean.Files();
   EXPECT_EQ(clean.OpenFiles(), 0) << "the undisturbed run leaves files open";
-  for (const std::string& problem : UnsafeReplacements(counting.Calls(), existed)) {
+  for (const std::string& problem :
+       UnsafeReplacements(counting.Calls(), existed, allowed.removes)) {
     ADD_FAILURE() << problem;
   }
   if (check) {
@@ -115,6 +134,9 @@ inline void ExpectSafeAtEveryFault(const MemEnv& world, const FaultedOperation& 
                                         << DifferentFiles(files, after);
           }
           for (const auto& [path, content] : files) {
+            if (isJournal(path)) {
+              continue;
+            }
             const auto old = before.find(path);
             const auto made = after.find(path);
             EXPECT_TRUE((old != before.end() && old->second == content) ||
