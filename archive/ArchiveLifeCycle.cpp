@@ -72,8 +72,11 @@ void TZLBArchive::SetThreads(int count) {
 }
 
 void TZLBArchive::BuildCRCTable() {
-  FCRCTable = archive::BuildCRC32Table();
-  crc_ = std::make_unique<archive::Crc32Engine>(FCRCTable);
+  // The same for every component, so worked out once; a component gets its own copies.
+  static const TCRCTable table = archive::BuildCRC32Table();
+  static const archive::Crc32Engine engine(table);
+  FCRCTable = table;
+  crc_ = std::make_unique<archive::Crc32Engine>(engine);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "archive/ArchiveLimits.h"
 #include "archive/DiskWriter.h"
 #include "archive/FileHelpers.h"
+#include "archive/InflateEngine.h"
 #include "archive/ReadingPipeline.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
@@ -35,6 +36,15 @@ constexpr std::int64_t kMaxInflateRatio = 1032;
 constexpr std::int64_t kInflateSlack = 4096;
 
 const char* const kCannotReadList = "Unable to read archive file list";
+
+// Below this many bytes of output zlib inflates a stream sooner than the faster engine can be
+// set up (its state and read-ahead buffer are some hundred KiB).
+constexpr std::int64_t kSmallStream = 64 * 1024;
+
+archive::InflateEngineKind EngineFor(std::int64_t unpackedSize) {
+  return unpackedSize < kSmallStream ? archive::InflateEngineKind::kZlib
+                                     : archive::DefaultInflateEngine();
+}
 
 // Whether the trailer describes a registry that this file can hold: a count within the bound on
 // records, and a registry between the member data and the trailer. A compressed registry
@@ -141,18 +151,21 @@ class RegistryCollector {
 };
 
 // Reads the trailer's FileCount records from RegistryOffset, inflating them when the registry
-// is compressed. pieceRead is told the size of each piece obtained from a compressed registry.
+// is compressed. The registry ends where the trailer begins (at end): a compressed one whose
+// stream would need the trailer's bytes too is short. pieceRead is told the size of each piece
+// obtained from a compressed registry.
 std::vector<std::unique_ptr<TArchiveEntry>> ReadRegistry(
-    TStream& file, const TArchiveTrailer& trailer, platform::Env& env,
+    TStream& file, std::int64_t end, const TArchiveTrailer& trailer, platform::Env& env,
     const std::function<void(std::size_t)>& pieceRead) {
   const std::int64_t expected = std::int64_t{trailer.FileCount} * std::int64_t{archive::kEntrySize};
   if (expected == 0) {
     return {};
   }
-  file.SetPosition(trailer.RegistryOffset);
+  TStreamSlice registryBytes(file, trailer.RegistryOffset, end - trailer.RegistryOffset);
   std::optional<TDecompressionStream> inflater;
   const bool compressed = trailer.RegistryCompressed != 0;
-  TStream& source = compressed ? inflater.emplace(file, &env) : file;
+  TStream& source = compressed ? inflater.emplace(registryBytes, &env, EngineFor(expected))
+                               : static_cast<TStream&>(registryBytes);
   RegistryCollector registry;
   std::uint8_t buffer[kPiece];
   for (std::int64_t remaining = expected; remaining > 0;) {
@@ -192,7 +205,9 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
     FFileName.clear();
     throw;
   }
-  auto file = std::make_unique<TReadBufferedStream>(*opened, kFileBuffer);
+  // A small archive needs no more buffer than its own size.
+  const auto buffer = std::clamp<std::int64_t>(opened->Size(), kPiece, kFileBuffer);
+  auto file = std::make_unique<TReadBufferedStream>(*opened, static_cast<std::size_t>(buffer));
 
   // Verify the whole file against the trailer. A file of no bytes has a CRC of 0 and an
   // all-zero trailer: an archive without entries. Any other file too short for a trailer is
@@ -231,10 +246,11 @@ bool TZLBArchive::OpenArchive(const std::string& FileName) {
       FActivityDone = 0;
       FActivityText = "Extracting archive registry";
     }
-    FEntries = ReadRegistry(*file, FTrailer, Env(), [this](std::size_t got) {
-      FActivityDone += static_cast<std::int32_t>(got);
-      DoProgress(this);
-    });
+    FEntries = ReadRegistry(*file, size - std::int64_t{archive::kTrailerSize}, FTrailer, Env(),
+                            [this](std::size_t got) {
+                              FActivityDone += static_cast<std::int32_t>(got);
+                              DoProgress(this);
+                            });
     MemberPlacement placement = PlaceMembers(FEntries, FTrailer.RegistryOffset);
     // Such an archive is refused as a whole; salvage opens it and fails those members alone.
     if (!salvaging_ && !placement.fault.empty()) {
@@ -327,7 +343,9 @@ bool TZLBArchive::ReadMember(int Index, TStream* Dest, bool checkCrc) {
       const auto packed = std::clamp<std::int64_t>(entry.PackedSize, kPiece, kFileBuffer);
       reader.emplace(*file, static_cast<std::size_t>(packed));
       data.emplace(*reader, entry.DataOffset, entry.PackedSize);
-      inflater.emplace(*data, &Env());
+      // A stored member is read as it stands; only a compressed one needs an inflater, and a
+      // small one the engine that is quickest to set up.
+      inflater.emplace(*data, &Env(), EngineFor(entry.UnpackedSize));
       source = entry.Stored != 0 ? static_cast<TStream*>(&*data) : &*inflater;
     }
     FActivity = actExtract;
@@ -415,7 +433,7 @@ void TZLBArchive::ExtractFile(const std::string& DestDir, int Index) {
   const archive::DiskWriter disk(Env(), archive::DiskPolicy{FExtractWithPath});
   const std::string full = disk.Place(DestDir, entry, Index);
   const bool written = disk.Write(
-      full, [&](TStream& out) { ExtractToStream(Index, out); },
+      full, entry.UnpackedSize, [&](TStream& out) { ExtractToStream(Index, out); },
       [this](const std::string& name) {
         if (!OnReplaceFile) {
           return true;  // nobody to ask: overwritten

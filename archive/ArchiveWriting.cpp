@@ -145,6 +145,8 @@ void TZLBArchive::Rewrite(const std::vector<std::string>& Sources, bool batch,
       }
 
       WriteRegistryTo(out, &out);
+      // Closed here, so that a failure the system reports only at the close is not lost.
+      file.Close();
     }
 
     // The complete new archive takes the old one's place; the old one is never removed first.

@@ -45,18 +45,30 @@ std::string DiskWriter::Place(const std::string& destDir, const TArchiveEntry& e
 
 namespace {
 
-// Files are written through a large buffer: a member reaches the disk in few, large writes.
-constexpr std::size_t kFileBuffer = 256 * 1024;
+// Files are written through a large buffer: a member reaches the disk in few, large writes. A
+// small member gets a buffer of its own size.
+constexpr std::int64_t kFileBuffer = 256 * 1024;
+constexpr std::int64_t kSmallestBuffer = 4096;
 
-void ProduceBuffered(TStream& out, const DiskWriter::Producer& produce) {
-  TWriteBufferedStream buffered(out, kFileBuffer);
+// Writes the member's bytes into out through the buffer and closes out. The last write and the
+// close are checked too, so that a disk that fills up at the very end fails the file, naming it,
+// instead of leaving a short file counted as written.
+void ProduceInto(TFileStream& out, std::int64_t size, const DiskWriter::Producer& produce,
+                 const std::string& cannotCreate) {
+  TWriteBufferedStream buffered(
+      out, static_cast<std::size_t>(std::clamp(size, kSmallestBuffer, kFileBuffer)));
   produce(buffered);
-  buffered.Flush();
+  try {
+    buffered.Flush();  // leaves nothing for the buffer's destructor to write
+    out.Close();
+  } catch (const Exception& failure) {
+    throw EFCreateError(cannotCreate, CauseOf(failure));
+  }
 }
 
 }  // namespace
 
-bool DiskWriter::Write(const std::string& full, const Producer& produce,
+bool DiskWriter::Write(const std::string& full, std::int64_t size, const Producer& produce,
                        const ReplaceQuestion& mayReplace) const {
   const std::string cannotCreate = FormatMessage("Cannot create file %s", full);
   const std::string isFolder = platform::SystemText(platform::Reason::kIsFolder);
@@ -84,7 +96,7 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     // Nothing can be created in the folder, but the file itself may be written: overwrite it
     // where it stands, as Windows would.
     TFileStream out(full, TFileMode::fmCreate, &env_);
-    ProduceBuffered(out, produce);
+    ProduceInto(out, size, produce, cannotCreate);
     return true;
   }
   {
@@ -94,7 +106,7 @@ bool DiskWriter::Write(const std::string& full, const Producer& produce,
     } catch (const Exception& failure) {
       throw EFCreateError(cannotCreate, failure.Cause());
     }
-    ProduceBuffered(*out, produce);
+    ProduceInto(*out, size, produce, cannotCreate);
   }
   const platform::Status placed =
       existed ? env_.ReplaceFile(temp.Name(), full) : env_.MoveFile(temp.Name(), full);

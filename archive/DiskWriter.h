@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -48,11 +49,11 @@ class DiskWriter {
   // directory" or "Unable to create destination path" when the folder cannot be made.
   std::string Place(const std::string& destDir, const TArchiveEntry& entry, int index) const;
 
-  // Writes the file full with the bytes that produce writes. Returns false when an existing
-  // file was left alone because the question said no. A failure of produce passes through
-  // unchanged and leaves any existing file as it was (unless it was being overwritten where it
-  // stands).
-  bool Write(const std::string& full, const Producer& produce,
+  // Writes the file full with the bytes that produce writes; size: how many it is expected to
+  // write, which only sizes the buffer. Returns false when an existing file was left alone
+  // because the question said no. A failure of produce passes through unchanged and leaves any
+  // existing file as it was (unless it was being overwritten where it stands).
+  bool Write(const std::string& full, std::int64_t size, const Producer& produce,
              const ReplaceQuestion& mayReplace) const;
 
  private:

@@ -26,9 +26,12 @@ void BuildDataFile(TZLBArchive& archive, platform::Env& env, BuilderWindow& wind
                         temporary.Failure().Text());
   }
   const std::string& building = temporary.Value();
-  env.DeleteFile(building);  // the component makes the file itself, from the first member on
   try {
-    archive.CreateArchive(building);
+    // A file of no bytes is an archive without members, so the new one is begun in it as it
+    // is: removing it first for the component to make anew would open a moment in which
+    // another file could take the name, and a failing removal would surface as "File already
+    // exists".
+    archive.OpenArchive(building);
     for (const DataFileMember& member : kDataFileMembers) {
       archive.AddFile(member.source);
     }

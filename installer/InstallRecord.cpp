@@ -336,7 +336,14 @@ void InstallRecord::PlaceFile(const std::string& target, const FileSum& expected
     TCrcWriteStream summed(*out, Engine());
     TWriteBufferedStream buffered(summed, kPiece);
     produce(buffered);
-    buffered.Flush();
+    // Closed here, not by the destructor, so that a failure the system reports only at the
+    // close (the disk full at the very end) stops the placement instead of being passed over.
+    try {
+      buffered.Flush();
+      out->Close();
+    } catch (const Exception& failure) {
+      throw CannotCreate(target, failure.Cause());
+    }
     written = {summed.Position(), summed.Crc()};
   }
   if (written != expected) {

@@ -118,12 +118,25 @@ class Env {
   virtual Status DeleteFolder(const std::string& path) = 0;
   // Fails with kAlreadyExists if `to` exists, with kInvalidName if it is a device name.
   virtual Status MoveFile(const std::string& from, const std::string& to) = 0;
-  // Puts source in target's place atomically and durably (the new data reaches the disk before
-  // the rename, the rename before the call returns); across file systems copies beside the
-  // target first. The target is never removed before its replacement is complete; it keeps its
-  // mode (with no target, the file keeps the source's mode). Fails with kInvalidName for a
-  // device name.
-  virtual Status ReplaceFile(const std::string& source, const std::string& target) = 0;
+  // Puts source in target's place atomically and durably, in three steps that every
+  // environment takes alike: SyncFile(source), so that the new data reaches the disk before the
+  // rename; RenameFile(source, target); SyncFolder on target's folder, so that the rename has
+  // reached the disk before the call returns. Fails with the first step that fails; when only
+  // the last one does, the target already holds the new data but may lose it in a power cut.
+  // Not virtual, so that an environment wrapped around another sees, and may fail, each step.
+  Status ReplaceFile(const std::string& source, const std::string& target);
+  // Renames source to target, replacing a file of that name atomically: target names its old
+  // content or all of the new, never anything else. Not durable by itself (see ReplaceFile).
+  // Across file systems copies beside the target (the copy flushed to the disk) and renames the
+  // copy. The target is never removed before its replacement is complete; it keeps its mode
+  // (with no target, the file keeps the source's mode). Fails with kInvalidName for a device
+  // name.
+  virtual Status RenameFile(const std::string& source, const std::string& target) = 0;
+  // Flushes the data of a file that is not open for writing to the disk.
+  virtual Status SyncFile(const std::string& path) = 0;
+  // Flushes a folder's entries (the names made, renamed or removed in it) to the disk; "" is
+  // the current folder. A system that keeps them safe by itself succeeds at once.
+  virtual Status SyncFolder(const std::string& path) = 0;
   // The items of a folder in the system's order, without "." and ".."; empty when the folder
   // does not exist or cannot be read. An item whose host name cannot be a Windows name (not valid
   // UTF-8, not representable in Windows-1252, holding '\' or another character Windows refuses, or

@@ -12,7 +12,9 @@ namespace platform {
 // An Env that passes every call on to another one. Derive from it to change or watch a few
 // calls (a test that records the programs started, a tool that notes the names a listing
 // left out, a fake that fails a call with the reason it chooses) and leave the rest to the
-// target. The target must outlive the wrapper.
+// target. The target must outlive the wrapper. ReplaceFile is made of three calls that pass
+// through here one by one (RenameFile among them), so a wrapper that watches replacements
+// watches RenameFile.
 class EnvWrapper : public Env {
  public:
   explicit EnvWrapper(Env* target) : target_(target) {}
@@ -31,9 +33,11 @@ class EnvWrapper : public Env {
   Status MoveFile(const std::string& from, const std::string& to) override {
     return target_->MoveFile(from, to);
   }
-  Status ReplaceFile(const std::string& source, const std::string& target) override {
-    return target_->ReplaceFile(source, target);
+  Status RenameFile(const std::string& source, const std::string& target) override {
+    return target_->RenameFile(source, target);
   }
+  Status SyncFile(const std::string& path) override { return target_->SyncFile(path); }
+  Status SyncFolder(const std::string& path) override { return target_->SyncFolder(path); }
   using Env::ListFolder;
   std::vector<FolderItem> ListFolder(const std::string& path,
                                      std::vector<std::string>* skipped) override {

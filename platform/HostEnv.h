@@ -23,7 +23,9 @@ class HostEnv : public Env {
   Status DeleteFile(const std::string& path) override;
   Status DeleteFolder(const std::string& path) override;
   Status MoveFile(const std::string& from, const std::string& to) override;
-  Status ReplaceFile(const std::string& source, const std::string& target) override;
+  Status RenameFile(const std::string& source, const std::string& target) override;
+  Status SyncFile(const std::string& path) override;
+  Status SyncFolder(const std::string& path) override;
   using Env::ListFolder;
   std::vector<FolderItem> ListFolder(const std::string& path,
                                      std::vector<std::string>* skipped) override;

@@ -72,6 +72,12 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode, platform::
 
 TFileStream::~TFileStream() = default;
 
+void TFileStream::Close() {
+  if (const platform::Status closed = file_->Close(); !closed) {
+    throw EWriteError("Stream write error", closed.Text());
+  }
+}
+
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   return file_->Read(buffer, count);
 }

@@ -53,6 +53,11 @@ class TFileStream : public TStream {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
 
   const std::string& FileName() const { return fileName_; }
+  // Closes the file now, so that a failure the system reports only then (the last write that
+  // did not fit after all) is not lost: fails with "Stream write error" and the system's reason
+  // as its cause. A file that is written should be closed this way before it counts as done;
+  // destroying the stream closes it quietly. Nothing may be read or written afterwards.
+  void Close();
 
  private:
   std::string fileName_;

@@ -192,7 +192,7 @@ Status HostEnv::MoveFile(const std::string& from, const std::string& to) {
   return MoveHostFile(*hostFrom, *hostTo);
 }
 
-Status HostEnv::ReplaceFile(const std::string& source, const std::string& target) {
+Status HostEnv::RenameFile(const std::string& source, const std::string& target) {
   if (NamesDevice(target)) {
     return Status::Of(Reason::kInvalidName);
   }
@@ -204,7 +204,23 @@ Status HostEnv::ReplaceFile(const std::string& source, const std::string& target
   if (!hostTarget) {
     return Unreachable(target, true);
   }
-  return ReplaceHostFile(*hostSource, *hostTarget);
+  return RenameHostFile(*hostSource, *hostTarget);
+}
+
+Status HostEnv::SyncFile(const std::string& path) {
+  const auto hostPath = HostPath(path);
+  if (!hostPath) {
+    return Unreachable(path, false);
+  }
+  return SyncHostFile(*hostPath);
+}
+
+Status HostEnv::SyncFolder(const std::string& path) {
+  const auto hostPath = HostPath(path.empty() ? "." : path);
+  if (!hostPath) {
+    return Unreachable(path, false);
+  }
+  return SyncHostFolder(*hostPath);
 }
 
 std::vector<FolderItem> HostEnv::ListFolder(const std::string& path,

@@ -168,19 +168,6 @@ Status Checked(bool succeeded) {
   return succeeded ? Status() : StatusOfErrno(errno);
 }
 
-// Flushes a file's data to the disk, so that a rename that follows cannot reach the disk
-// before the data it names. A FIFO must not block the open.
-Status SyncHostFile(const std::string& path) {
-  Fd fd(OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK));
-  return Checked(fd.Valid() && ::fsync(fd.Get()) == 0);
-}
-
-// Flushes a folder's entries to the disk, so that a rename into it survives a power loss.
-Status SyncHostFolder(const std::string& folder) {
-  Fd fd(OpenRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY));
-  return Checked(fd.Valid() && ::fsync(fd.Get()) == 0);
-}
-
 // Set by tests to try the copying path of a replace or move on one file system.
 std::atomic<bool> crossDeviceSimulated{false};
 
@@ -281,6 +268,17 @@ int RenameNoReplace(const std::string& source, const std::string& target) {
 
 }  // namespace
 
+Status SyncHostFile(const std::string& hostPath) {
+  // A FIFO must not block the open.
+  Fd fd(OpenRetrying(hostPath.c_str(), O_RDONLY | O_NONBLOCK));
+  return Checked(fd.Valid() && ::fsync(fd.Get()) == 0);
+}
+
+Status SyncHostFolder(const std::string& hostFolder) {
+  Fd fd(OpenRetrying(hostFolder.c_str(), O_RDONLY | O_DIRECTORY));
+  return Checked(fd.Valid() && ::fsync(fd.Get()) == 0);
+}
+
 Result<std::unique_ptr<File>> OpenHostFile(const std::string& hostPath, TFileMode mode) {
   int flags = O_RDONLY;
   int lock = LOCK_SH;
@@ -334,7 +332,7 @@ Result<std::unique_ptr<File>> OpenHostFile(const std::string& hostPath, TFileMod
   return std::unique_ptr<File>(std::make_unique<HostFile>(std::move(fd)));
 }
 
-Status ReplaceHostFile(const std::string& hostSource, const std::string& hostTarget) {
+Status RenameHostFile(const std::string& hostSource, const std::string& hostTarget) {
   const std::optional<mode_t> targetMode = HostModeOf(hostTarget);
   const std::optional<mode_t> sourceMode = HostModeOf(hostSource);
   if (!sourceMode) {
@@ -343,17 +341,12 @@ Status ReplaceHostFile(const std::string& hostSource, const std::string& hostTar
   // Give the source the target's mode before it takes the target's name, so the target
   // never appears with another mode. Without a target the source keeps its own mode, on
   // either path below.
-  // The data goes to the disk before the rename and the rename before success is reported,
-  // so that after a power loss the target holds either its old content or all of the new.
-  if (const Status synced = SyncHostFile(hostSource); !synced) {
-    return synced;
-  }
   const bool modeSet =
       targetMode && *targetMode != *sourceMode && ::chmod(hostSource.c_str(), *targetMode) == 0;
   int renameError = EXDEV;
   if (!RenameFailsAcrossDevices()) {
     if (::rename(hostSource.c_str(), hostTarget.c_str()) == 0) {
-      return SyncHostFolder(FolderOf(hostTarget));
+      return Status();
     }
     renameError = errno;
   }
@@ -372,9 +365,6 @@ Status ReplaceHostFile(const std::string& hostSource, const std::string& hostTar
     return StatusOfErrno(errno);
   }
   copy.Commit();
-  if (const Status synced = SyncHostFolder(FolderOf(hostTarget)); !synced) {
-    return synced;
-  }
   // The target is complete; a source that cannot be removed stays behind, as a move across
   // volumes does on Windows.
   ::unlink(hostSource.c_str());

@@ -184,14 +184,27 @@ Status HostEnv::MoveFile(const std::string& from, const std::string& to) {
   return MoveWindowsFile(from, to);
 }
 
-Status HostEnv::ReplaceFile(const std::string& source, const std::string& target) {
+Status HostEnv::RenameFile(const std::string& source, const std::string& target) {
   if (!Passable(source)) {
     return Unusable(false);
   }
   if (!Passable(target) || NamesDevice(target)) {
     return Status::Of(Reason::kInvalidName);
   }
-  return ReplaceWindowsFile(source, target);
+  return RenameWindowsFile(source, target);
+}
+
+Status HostEnv::SyncFile(const std::string& path) {
+  if (!Passable(path)) {
+    return Unusable(false);
+  }
+  return FlushByName(path);
+}
+
+// The renames are made with MOVEFILE_WRITE_THROUGH, which returns only once the new name is on
+// the disk, so a folder needs no flush of its own.
+Status HostEnv::SyncFolder(const std::string&) {
+  return Status();
 }
 
 std::vector<FolderItem> HostEnv::ListFolder(const std::string& path,

@@ -106,10 +106,8 @@ class WindowsFile : public File {
   Handle handle_;
 };
 
-// Flushes a file's data to the disk, so that a rename that follows cannot reach the disk before
-// the data it names. A file that cannot be opened for writing (a read-only one) is left as it
-// is: the rename's write-through is all the care the system allows it.
-Status FlushByName(const std::string& path) {
+// A file's data flushed to the disk (see FlushByName).
+Status FlushNamedFile(const std::string& path) {
   Handle file(::CreateFileA(path.c_str(), GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -143,7 +141,7 @@ class CopyBeside {
     if (!::CopyFileA(source.c_str(), path_.c_str(), FALSE)) {
       return LastErrorStatus();
     }
-    return FlushByName(path_);
+    return FlushNamedFile(path_);
   }
 
   const std::string& Path() const { return path_; }
@@ -162,6 +160,10 @@ bool IsReadOnly(DWORD attributes) {
 }
 
 }  // namespace
+
+Status FlushByName(const std::string& path) {
+  return FlushNamedFile(path);
+}
 
 void CloseOpenFilesForExit() {
   std::lock_guard<std::mutex> lock(openFilesGuard);
@@ -209,12 +211,9 @@ Result<std::unique_ptr<File>> OpenWindowsFile(const std::string& path, TFileMode
   return std::unique_ptr<File>(std::make_unique<WindowsFile>(std::move(handle)));
 }
 
-Status ReplaceWindowsFile(const std::string& source, const std::string& target) {
+Status RenameWindowsFile(const std::string& source, const std::string& target) {
   if (IsReadOnly(::GetFileAttributesA(target.c_str()))) {
     return StatusOfError(ERROR_ACCESS_DENIED);
-  }
-  if (const Status flushed = FlushByName(source); !flushed) {
-    return flushed;
   }
   if (::MoveFileExA(source.c_str(), target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

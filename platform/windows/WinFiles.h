@@ -17,10 +17,14 @@ namespace platform {
 Result<std::unique_ptr<File>> OpenWindowsFile(const std::string& path, TFileMode mode);
 
 // Puts source in target's place with MoveFileExA (MOVEFILE_REPLACE_EXISTING |
-// MOVEFILE_WRITE_THROUGH), after flushing the source's data to the disk. Between two volumes
-// the source is first copied into a flushed temporary file beside target, which then takes
-// target's place, so that target is never half written; the source goes last.
-Status ReplaceWindowsFile(const std::string& source, const std::string& target);
+// MOVEFILE_WRITE_THROUGH). Between two volumes the source is first copied into a flushed
+// temporary file beside target, which then takes target's place, so that target is never half
+// written; the source goes last.
+Status RenameWindowsFile(const std::string& source, const std::string& target);
+
+// Flushes a file's data to the disk. A file that cannot be opened for writing (a read-only
+// one) is left as it is: the rename's write-through is all the care the system allows it.
+Status FlushByName(const std::string& path);
 
 // Moves a file, also between volumes; fails with kAlreadyExists when target exists.
 Status MoveWindowsFile(const std::string& source, const std::string& target);

@@ -292,8 +292,8 @@ class FailingEnv : public platform::EnvWrapper {
   platform::Status MoveFile(const std::string& from, const std::string& to) override {
     return Fails("MoveFile") ? injected : EnvWrapper::MoveFile(from, to);
   }
-  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
-    return Fails("ReplaceFile") ? injected : EnvWrapper::ReplaceFile(source, target);
+  platform::Status RenameFile(const std::string& source, const std::string& target) override {
+    return Fails("ReplaceFile") ? injected : EnvWrapper::RenameFile(source, target);
   }
 
  private:

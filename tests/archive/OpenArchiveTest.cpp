@@ -203,6 +203,23 @@ TEST_F(Opening, ForgedCountsOffsetsAndRegistriesAreRefusedWithoutHugeWork) {
   const std::vector<Forgery> compressedOnly = {
       [](auto& b) { b.registryOffset = 0; },  // member data is no zlib stream
       [](auto& b) { b.editStored = [](std::string& stream) { stream[0] ^= 0x7F; }; },
+      [](auto& b) {
+        // The records as one stored deflate block whose last 36 bytes are the trailer's: the
+        // registry's stream runs into the trailer. With the first member empty, the second
+        // record read so (its data at offset 0, one byte long) would pass every other check.
+        b.members[0].content.clear();
+        auto records = std::make_shared<std::string>();
+        b.editRegistry = [records](std::string& plain) { *records = plain; };
+        b.editStored = [records](std::string& stream) {
+          const auto length = static_cast<std::uint16_t>(records->size());
+          stream = std::string("\x78\x01\x01", 3);
+          for (const std::uint16_t half : {length, static_cast<std::uint16_t>(~length)}) {
+            stream += static_cast<char>(half & 0xFF);
+            stream += static_cast<char>(half >> 8);
+          }
+          stream += records->substr(0, records->size() - 36);
+        };
+      },
   };
   for (bool compressed : {true, false}) {
     for (const auto* forgeries : {&eitherForm, &compressedOnly}) {

@@ -78,11 +78,11 @@ class TestEnv : public platform::HostEnv {
     }
     return file;
   }
-  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
+  platform::Status RenameFile(const std::string& source, const std::string& target) override {
     if (failReplace) {
       return platform::Status::Of(platform::Reason::kAccessDenied);
     }
-    return HostEnv::ReplaceFile(source, target);
+    return HostEnv::RenameFile(source, target);
   }
 };
 

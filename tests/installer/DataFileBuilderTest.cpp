@@ -24,11 +24,11 @@ class TestEnv : public PrefixEnv {
  public:
   using PrefixEnv::PrefixEnv;
   bool failReplace = false;
-  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
+  platform::Status RenameFile(const std::string& source, const std::string& target) override {
     if (failReplace && target == "InstallQuorin.dat") {
       return platform::Status::Of(platform::Reason::kAccessDenied);
     }
-    return PrefixEnv::ReplaceFile(source, target);
+    return PrefixEnv::RenameFile(source, target);
   }
 };
 

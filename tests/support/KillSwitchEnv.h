@@ -51,8 +51,9 @@ class KillSwitchEnv : public platform::EnvWrapper {
   platform::Status MoveFile(const std::string& from, const std::string& to) override {
     return Step("move " + from + " to " + to) ? EnvWrapper::MoveFile(from, to) : Refused();
   }
-  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
-    return Step("replace " + target + " by " + source) ? EnvWrapper::ReplaceFile(source, target)
+  // The rename a replacement is made of (Env::ReplaceFile).
+  platform::Status RenameFile(const std::string& source, const std::string& target) override {
+    return Step("replace " + target + " by " + source) ? EnvWrapper::RenameFile(source, target)
                                                        : Refused();
   }
   platform::Result<std::string> CreateTempFile(const std::string& folder,

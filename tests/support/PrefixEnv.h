@@ -45,8 +45,14 @@ class PrefixEnv : public platform::EnvWrapper {
   platform::Status MoveFile(const std::string& from, const std::string& to) override {
     return EnvWrapper::MoveFile(In(from), In(to));
   }
-  platform::Status ReplaceFile(const std::string& source, const std::string& target) override {
-    return EnvWrapper::ReplaceFile(In(source), In(target));
+  platform::Status RenameFile(const std::string& source, const std::string& target) override {
+    return EnvWrapper::RenameFile(In(source), In(target));
+  }
+  platform::Status SyncFile(const std::string& path) override {
+    return EnvWrapper::SyncFile(In(path));
+  }
+  platform::Status SyncFolder(const std::string& path) override {
+    return EnvWrapper::SyncFolder(In(path));
   }
   using Env::ListFolder;
   std::vector<platform::FolderItem> ListFolder(const std::string& path,

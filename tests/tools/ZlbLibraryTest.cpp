@@ -245,7 +245,7 @@ class RefusingEnv : public platform::EnvWrapper {
   platform::Status MoveFile(const std::string&, const std::string&) override {
     return platform::Status::Of(platform::Reason::kAccessDenied);
   }
-  platform::Status ReplaceFile(const std::string&, const std::string&) override {
+  platform::Status RenameFile(const std::string&, const std::string&) override {
     return platform::Status::Of(platform::Reason::kAccessDenied);
   }
 

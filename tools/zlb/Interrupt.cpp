@@ -32,9 +32,9 @@ platform::Status TemporaryFilesCleanupEnv::MoveFile(const std::string& from,
   return Settle(from, [&] { return EnvWrapper::MoveFile(from, to); });
 }
 
-platform::Status TemporaryFilesCleanupEnv::ReplaceFile(const std::string& source,
-                                                       const std::string& target) {
-  return Settle(source, [&] { return EnvWrapper::ReplaceFile(source, target); });
+platform::Status TemporaryFilesCleanupEnv::RenameFile(const std::string& source,
+                                                      const std::string& target) {
+  return Settle(source, [&] { return EnvWrapper::RenameFile(source, target); });
 }
 
 platform::Status TemporaryFilesCleanupEnv::DeleteFile(const std::string& path) {

@@ -27,7 +27,7 @@ class TemporaryFilesCleanupEnv : public platform::EnvWrapper {
   platform::Result<std::string> CreateTempFile(const std::string& folder,
                                                const std::string& prefix) override;
   platform::Status MoveFile(const std::string& from, const std::string& to) override;
-  platform::Status ReplaceFile(const std::string& source, const std::string& target) override;
+  platform::Status RenameFile(const std::string& source, const std::string& target) override;
   platform::Status DeleteFile(const std::string& path) override;
 
  private:

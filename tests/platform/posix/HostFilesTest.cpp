@@ -12,7 +12,7 @@
 
 using platform::MoveHostFile;
 using platform::OpenHostFile;
-using platform::ReplaceHostFile;
+using platform::RenameHostFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -111,24 +111,24 @@ TEST(HostFile, RefusesNegativePositionsAndReportsReadErrors) {
   EXPECT_THROW(memory->Read(buffer, sizeof buffer), EReadError);
 }
 
-TEST(ReplaceHostFile, WithinOneFileSystem) {
+TEST(RenameHostFile, WithinOneFileSystem) {
   TempDir tmp;
   WriteWithMode(tmp / "target", "old", 0640);
   WriteWithMode(tmp / "source", "new", 0600);
-  ASSERT_TRUE(ReplaceHostFile(tmp / "source", tmp / "target"));
+  ASSERT_TRUE(RenameHostFile(tmp / "source", tmp / "target"));
   EXPECT_EQ(ReadHostFile(tmp / "target"), "new");
   EXPECT_EQ(ModeOf(tmp / "target"), 0640u) << "the target keeps its mode";
   EXPECT_FALSE(fs::exists(tmp / "source"));
 
   WriteWithMode(tmp / "source", "kept", 0600);
-  EXPECT_FALSE(ReplaceHostFile(tmp / "source", tmp / "gone/target"));
+  EXPECT_FALSE(RenameHostFile(tmp / "source", tmp / "gone/target"));
   EXPECT_EQ(ReadHostFile(tmp / "source"), "kept");
-  ASSERT_TRUE(ReplaceHostFile(tmp / "source", tmp / "fresh")) << "no target yet";
+  ASSERT_TRUE(RenameHostFile(tmp / "source", tmp / "fresh")) << "no target yet";
   EXPECT_EQ(ReadHostFile(tmp / "fresh"), "kept");
   EXPECT_EQ(ModeOf(tmp / "fresh"), 0600u) << "without a target the source's mode stays";
 }
 
-TEST(ReplaceHostFile, AcrossFileSystems) {
+TEST(RenameHostFile, AcrossFileSystems) {
   TempDir from, to;
   UmaskGuard guard(022);
   CrossDeviceGuard crossDevice;
@@ -136,7 +136,7 @@ TEST(ReplaceHostFile, AcrossFileSystems) {
   const std::string content = Noise(300 * 1024);
   WriteWithMode(to / "target", "old", 0604);
   WriteWithMode(from / "source", content, 0600);
-  ASSERT_TRUE(ReplaceHostFile(from / "source", to / "target"));
+  ASSERT_TRUE(RenameHostFile(from / "source", to / "target"));
   EXPECT_EQ(ReadHostFile(to / "target"), content);
   EXPECT_EQ(ModeOf(to / "target"), 0604u);
   EXPECT_FALSE(fs::exists(from / "source"));
@@ -145,15 +145,15 @@ TEST(ReplaceHostFile, AcrossFileSystems) {
   // long as the system allows still leaves room for the copy made beside it.
   const std::string longest(255, 'n');
   WriteWithMode(from / "source", "fresh", 0600);
-  ASSERT_TRUE(ReplaceHostFile(from / "source", to / longest));
+  ASSERT_TRUE(RenameHostFile(from / "source", to / longest));
   EXPECT_EQ(ReadHostFile(to / longest), "fresh");
   EXPECT_EQ(ModeOf(to / longest), 0600u);
 
   // The copy is made but cannot take a folder's name; nothing changes and no copy is left.
   fs::create_directory(to / "folder");
   WriteHostFile(from / "source", "kept");
-  EXPECT_FALSE(ReplaceHostFile(from / "source", to / "folder"));
-  EXPECT_FALSE(ReplaceHostFile(from / "source", to / "gone/target"));
+  EXPECT_FALSE(RenameHostFile(from / "source", to / "folder"));
+  EXPECT_FALSE(RenameHostFile(from / "source", to / "gone/target"));
   EXPECT_EQ(ReadHostFile(from / "source"), "kept");
   EXPECT_EQ(CountItems(to.path()), 3);
   EXPECT_EQ(CountItems(to / "folder"), 0);

@@ -216,7 +216,9 @@ TEST(StartHostProgram, NothingStartsWithoutTheProgramItsFolderOrTheLauncher) {
 }
 
 // The program runs in the prefix its path was resolved in, even when that prefix was given
-// relative to a folder the process has since left, and whatever WINEPREFIX the caller has.
+// relative to a folder the process has since left, and whatever WINEPREFIX the caller has: its
+// environment holds exactly one WINEPREFIX, ours (with two, which one a program reads is
+// undefined; the shell that records takes one of them).
 TEST(StartHostProgram, WindowsProgramsRunInTheEnvironmentsOwnPrefix) {
   TempDir tmp;
   const std::string game = tmp / "prefix/drive_c/Games/Quorin";
@@ -224,7 +226,9 @@ TEST(StartHostProgram, WindowsProgramsRunInTheEnvironmentsOwnPrefix) {
   fs::create_directories(tmp / "prefix/dosdevices");
   fs::create_directory_symlink("../drive_c", tmp / "prefix/dosdevices/c:");
   WriteHostFile(game + "/Quorin.exe", "MZ");
-  WriteRecorder(tmp / "wine", tmp.path(), "$WINEPREFIX");
+  // Every WINEPREFIX of the environment the recorder was started with, as it was passed.
+  WriteRecorder(tmp / "wine", tmp.path(),
+                "$(/bin/tr '\\0' '\\n' < /proc/$$/environ | /bin/grep '^WINEPREFIX=')");
   PathGuard path(tmp.path());
   CurrentDirectoryGuard here;
   fs::current_path(tmp.path());
@@ -241,7 +245,7 @@ TEST(StartHostProgram, WindowsProgramsRunInTheEnvironmentsOwnPrefix) {
   EXPECT_EQ(result, platform::StartResult::kStarted);
   ASSERT_TRUE(record && record->size() == 4u);
   EXPECT_EQ((*record)[0], Canonical(game));
-  EXPECT_EQ((*record)[1], tmp / "prefix");
+  EXPECT_EQ((*record)[1], "WINEPREFIX=" + (tmp / "prefix"));
   EXPECT_EQ(Canonical((*record)[2]), Canonical(game + "/Quorin.exe"));
   EXPECT_EQ((*record)[3], "/associateqrk");
 }

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -230,10 +231,25 @@ TEST(ZlbCrash, AKilledCreateLeavesNoArchiveOrTheNewOneWhole) {
   }
 }
 
-// Ctrl-C or SIGTERM at any moment of a create or an add: the run either finishes (exit 0, the
-// archive whole) or stops with 128 + the signal leaving no trace: no archive from create, the
-// archive unchanged by add, and no temporary file anywhere. A signal that comes before zlb has
-// taken charge of it ends the program the default way; it must leave no trace either.
+// The signals zlb cleans up after: Ctrl-C, a request to end, the terminal closed.
+constexpr int kInterruptions[] = {SIGTERM, SIGINT, SIGHUP};
+
+// Whether a run stopped by the signal at work (not before zlb took charge of it, when the
+// default way ends it) stopped as an interruption should: status 128 + the signal.
+bool StoppedAtWork(int status, int signal) {
+  if (WIFEXITED(status)) {
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    return true;
+  }
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+  return false;
+}
+
+// Ctrl-C, SIGTERM or SIGHUP at any moment of a create or an add: the run either finishes (exit
+// 0, the archive whole) or stops with 128 + the signal leaving no trace: no archive from
+// create, the archive unchanged by add, and no temporary file anywhere. A signal that comes
+// before zlb has taken charge of it ends the program the default way; it must leave no trace
+// either.
 TEST(ZlbCrash, AnInterruptedCreateOrAddLeavesNoTrace) {
   TempDir dir;
   fs::create_directory(dir / "tmp");
@@ -247,13 +263,13 @@ TEST(ZlbCrash, AnInterruptedCreateOrAddLeavesNoTrace) {
   const std::vector<std::string> add = {"add", "-q", "a.zlb", "one", "two"};
   const long long whole = TimeOfRun(create, dir);
 
-  int handled = 0;
-  constexpr int kMoments = 24;
+  std::map<int, int> handled;
+  constexpr int kMoments = 30;
   for (int moment = 0; moment <= kMoments; ++moment) {
     SCOPED_TRACE(moment);
-    // Create and add in turn, each with SIGTERM and with SIGINT.
+    // Create and add in turn, each with every signal.
     const bool adding = moment % 2 == 1;
-    const int signal = moment % 4 < 2 ? SIGTERM : SIGINT;
+    const int signal = kInterruptions[moment / 2 % 3];
     if (adding) {
       WriteHostFile(dir / "a.zlb", original);
     } else {
@@ -268,12 +284,7 @@ TEST(ZlbCrash, AnInterruptedCreateOrAddLeavesNoTrace) {
       ASSERT_NO_THROW(members = Members(dir / "a.zlb"));
       EXPECT_EQ(members, adding ? Digests({old[0], one, two}) : Digests({one, two}));
     } else {
-      if (WIFEXITED(status)) {
-        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
-        ++handled;
-      } else {
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-      }
+      handled[signal] += StoppedAtWork(status, signal) ? 1 : 0;
       if (adding) {
         EXPECT_EQ(Digest(ReadHostFile(dir / "a.zlb")), Digest(original));
       } else {
@@ -287,7 +298,9 @@ TEST(ZlbCrash, AnInterruptedCreateOrAddLeavesNoTrace) {
     }
     ASSERT_EQ(Names(dir.path()), names);
   }
-  EXPECT_GT(handled, 0) << "no signal came while zlb was at work";
+  for (const int signal : kInterruptions) {
+    EXPECT_GT(handled[signal], 0) << "signal " << signal << " never came while zlb was at work";
+  }
 
   // An extraction stopped by a signal keeps the members it finished and leaves no temporary
   // file beside the member it was writing.
@@ -295,16 +308,24 @@ TEST(ZlbCrash, AnInterruptedCreateOrAddLeavesNoTrace) {
   ASSERT_EQ(RunZlb(create, dir.path()).status, 0);
   const std::vector<std::string> extract = {"extract", "-q", "a.zlb", "out"};
   const long long extracting = TimeOfRun(extract, dir);
+  handled.clear();
   for (int moment = 0; moment <= kMoments; ++moment) {
     SCOPED_TRACE(moment);
     fs::remove_all(dir / "out");
-    SignalAfter(extract, dir, extracting * 3 * moment / (2 * kMoments), SIGTERM);
+    const int signal = kInterruptions[moment % 3];
+    const int status = SignalAfter(extract, dir, extracting * 3 * moment / (2 * kMoments), signal);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      handled[signal] += StoppedAtWork(status, signal) ? 1 : 0;
+    }
     if (fs::exists(dir / "out")) {
       for (const std::string& name : Names(dir / "out")) {
         ASSERT_TRUE(name == "one" || name == "two") << name;
         EXPECT_EQ(Digest(ReadHostFile(dir / ("out/" + name))), Digest(name == "one" ? one : two));
       }
     }
+  }
+  for (const int signal : kInterruptions) {
+    EXPECT_GT(handled[signal], 0) << "signal " << signal << " never stopped an extraction";
   }
 }
 
