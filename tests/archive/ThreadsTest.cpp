@@ -322,7 +322,7 @@ TEST_F(Threads, MembersReadAheadComeOutAsReadInTurn) {
     *opens = env.watchedOpens;
     for (const auto& item : fs::directory_iterator(dir / "out")) {
       events.push_back(item.path().filename().string() + " " +
-                       std::to_string(builder::Crc(ReadHostFile(item.path()))));
+                       std::to_string(builder::Crc(ReadHostFile(item.path().string()))));
     }
     return events;
   };

@@ -1,5 +1,7 @@
 // The environment in memory that the fault tests and the fuzzer run on answers as the host's
-// drives do; otherwise what they find would be about another system.
+// drives do; otherwise what they find would be about another system. The drives compared with
+// are a test's own Wine prefix, so this runs where there is one (on Windows drive C is the
+// system's, and a few reasons differ, as the Windows suites' own checks show).
 #include <gtest/gtest.h>
 
 #include <algorithm>
