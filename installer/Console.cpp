@@ -1,21 +1,8 @@
 #include "installer/Console.h"
 
+#include "platform/CodePage.h"
+
 namespace installer {
-
-namespace {
-
-// Characters of a UTF-8 text: every byte that does not continue a sequence.
-std::size_t Width(const std::string& utf8) {
-  std::size_t width = 0;
-  for (const char c : utf8) {
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      ++width;
-    }
-  }
-  return width;
-}
-
-}  // namespace
 
 Console::Console(std::ostream& err, bool terminal, bool progress)
     : err_(err), showProgress_(terminal && progress) {}
@@ -39,7 +26,7 @@ void Console::Progress(const std::string& text) {
   if (!showProgress_) {
     return;
   }
-  const std::size_t width = Width(text);
+  const std::size_t width = platform::Utf8Width(text);
   // Blank out what is left of a longer earlier text.
   err_ << '\r' << text << std::string(width < width_ ? width_ - width : 0, ' ') << std::flush;
   width_ = width;

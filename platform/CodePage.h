@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Conversion between the system's code page (Windows-1252, used for every string above the
@@ -12,5 +13,16 @@ namespace platform {
 std::string Utf8ToAnsi(const std::string& utf8);
 // Every Windows-1252 byte has a UTF-8 form (the five unassigned bytes map to C1 controls).
 std::string AnsiToUtf8(const std::string& ansi);
+
+// How many characters a UTF-8 text shows: every byte that does not continue a sequence.
+inline std::size_t Utf8Width(const std::string& utf8) {
+  std::size_t width = 0;
+  for (const char c : utf8) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++width;
+    }
+  }
+  return width;
+}
 
 }  // namespace platform

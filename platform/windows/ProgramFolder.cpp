@@ -8,8 +8,7 @@ namespace platform {
 
 std::string ProgramFolder() {
   std::string path(MAX_PATH * 4, '\0');
-  const DWORD length =
-      ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
   // Zero is a failure; a full buffer means the name was cut short.
   if (length == 0 || length >= path.size()) {
     return "";

@@ -3,21 +3,11 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/CodePage.h"
 #include "platform/Terminal.h"
 
 namespace zlb {
 namespace {
-
-// Characters of a UTF-8 text: every byte that does not continue a sequence.
-std::size_t Width(const std::string& utf8) {
-  std::size_t width = 0;
-  for (const char c : utf8) {
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      ++width;
-    }
-  }
-  return width;
-}
 
 // The one line on screen at a time.
 ProgressLine* active = nullptr;
@@ -82,7 +72,7 @@ void ProgressLine::Show(const std::string& text) {
   if (text == current_) {
     return;
   }
-  const std::size_t width = Width(text);
+  const std::size_t width = platform::Utf8Width(text);
   // Blank out what is left of a longer previous text.
   const std::string padding(width < width_ ? width_ - width : 0, ' ');
   std::fputs(("\r" + text + padding).c_str(), stderr);
