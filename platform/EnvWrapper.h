@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Env.h"
@@ -69,6 +70,28 @@ class EnvWrapper : public Env {
 
  private:
   Env* target_;
+};
+
+// A File that passes every call on to the file it owns; derive from it to watch or fail a few
+// calls, as with EnvWrapper.
+class FileWrapper : public File {
+ public:
+  explicit FileWrapper(std::unique_ptr<File> target) : target_(std::move(target)) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override {
+    return target_->Read(buffer, count);
+  }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    return target_->Write(buffer, count);
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    return target_->Seek(offset, origin);
+  }
+  Status Sync() override { return target_->Sync(); }
+  Status Close() override { return target_->Close(); }
+
+ private:
+  std::unique_ptr<File> target_;
 };
 
 }  // namespace platform

@@ -22,25 +22,18 @@ using Strings = std::vector<std::string>;
 namespace {
 
 // A file that counts the writes made to it from threads other than the one that opened it.
-class WatchedFile : public platform::File {
+class WatchedFile : public platform::FileWrapper {
  public:
   WatchedFile(std::unique_ptr<platform::File> file, std::atomic<int>& writesElsewhere)
-      : file_(std::move(file)), writesElsewhere_(writesElsewhere) {}
-  std::size_t Read(void* buffer, std::size_t count) override { return file_->Read(buffer, count); }
+      : FileWrapper(std::move(file)), writesElsewhere_(writesElsewhere) {}
   std::size_t Write(const void* buffer, std::size_t count) override {
     if (std::this_thread::get_id() != opener_) {
       ++writesElsewhere_;
     }
-    return file_->Write(buffer, count);
+    return FileWrapper::Write(buffer, count);
   }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    return file_->Seek(offset, origin);
-  }
-  platform::Status Sync() override { return file_->Sync(); }
-  platform::Status Close() override { return file_->Close(); }
 
  private:
-  std::unique_ptr<platform::File> file_;
   std::atomic<int>& writesElsewhere_;
   std::thread::id opener_ = std::this_thread::get_id();
 };

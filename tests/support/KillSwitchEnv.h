@@ -65,29 +65,20 @@ class KillSwitchEnv : public platform::EnvWrapper {
   }
 
  private:
-  class File : public platform::File {
+  class File : public platform::FileWrapper {
    public:
     File(KillSwitchEnv& env, std::string path, std::unique_ptr<platform::File> file)
-        : env_(env), path_(std::move(path)), file_(std::move(file)) {}
-    std::size_t Read(void* buffer, std::size_t count) override {
-      return file_->Read(buffer, count);
-    }
+        : FileWrapper(std::move(file)), env_(env), path_(std::move(path)) {}
     std::size_t Write(const void* buffer, std::size_t count) override {
       if (!env_.Step("write " + path_)) {
         throw Killed{};
       }
-      return file_->Write(buffer, count);
+      return FileWrapper::Write(buffer, count);
     }
-    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-      return file_->Seek(offset, origin);
-    }
-    platform::Status Sync() override { return file_->Sync(); }
-    platform::Status Close() override { return file_->Close(); }
 
    private:
     KillSwitchEnv& env_;
     std::string path_;
-    std::unique_ptr<platform::File> file_;
   };
 
   // Whether the step may be taken. The step killed at throws, unless the program is unwinding
