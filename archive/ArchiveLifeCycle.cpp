@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <memory>
 
 #include "archive/ArchiveLimits.h"
 #include "archive/ReadingPipeline.h"
@@ -50,16 +51,19 @@ std::uint32_t TZLBArchive::CalcCRC(TStream& Stream, std::int64_t Skip) {
                    : 0xFFFFFFFFu;
     return crc ^ 0xFFFFFFFFu;
   }
-  constexpr std::int64_t kPiece = 10240;
-  std::uint8_t buffer[kPiece];
+  // Large pieces: a buffered file stream hands a request as large as its buffer straight to
+  // the file, so the bytes are copied once, not twice.
+  constexpr std::int64_t kPiece = 256 * 1024;
+  std::int64_t remaining = Stream.Size() - Skip;
+  const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(
+      static_cast<std::size_t>(std::clamp<std::int64_t>(remaining, 1, kPiece)));
   const std::int64_t position = Stream.Position();
   Stream.SetPosition(0);
-  std::int64_t remaining = Stream.Size() - Skip;
   std::uint32_t crc = 0xFFFFFFFFu;
   while (remaining > 0) {
     const std::int64_t asked = std::min(remaining, kPiece);
-    const std::size_t got = Stream.Read(buffer, static_cast<std::size_t>(asked));
-    crc = crc_->Update(crc, buffer, got);
+    const std::size_t got = Stream.Read(buffer.get(), static_cast<std::size_t>(asked));
+    crc = crc_->Update(crc, buffer.get(), got);
     // The amount asked, not the amount obtained: a stream that ends early cannot stall us.
     remaining -= asked;
   }

@@ -16,9 +16,14 @@ namespace {
 
 // Pieces handed over at a time.
 constexpr std::size_t kChunkPieces = 16;
+constexpr std::size_t kChunkBytes = kChunkPieces * ReadingPipeline::kPiece;
 // What the member the caller is at may hold, whatever the others hold: it never waits for them,
 // and a large member alone needs no more than this.
-constexpr std::size_t kHeadChunks = 4;
+constexpr std::size_t kHeadChunks = 8;
+// The caller and the worker of the member it is at take turns a few chunks at a time, not at
+// every chunk: a caller with nothing to take sleeps until this many are there (or the member is
+// done), and a worker that filled the head's share sleeps until it is down to this many.
+constexpr std::size_t kTurnChunks = kHeadChunks / 2;
 // The archive is read through a buffer of at most this size (a member needs no more than its
 // own data), as when it is read on the caller's thread.
 constexpr std::int64_t kFileBuffer = 256 * 1024;
@@ -38,16 +43,18 @@ struct Dropped {};
 
 }  // namespace
 
-// Pieces of one member: their bytes (when kept) and the beeps before each.
+// Pieces of one member: their bytes (when kept) and the beeps before each. Chunks are used
+// again once the caller is done with them, so that their memory stays mapped: fresh memory for
+// every chunk cost a page fault for every 4 KiB inflated.
 struct ReadingPipeline::Chunk {
-  std::vector<std::uint8_t> bytes;
+  std::unique_ptr<std::uint8_t[]> bytes;  // kChunkBytes, when kept
+  std::size_t size = 0;                   // of bytes in use
   std::vector<std::uint32_t> beeps;
 };
 
 // One member on its way. Guarded by the pool's mutex.
 struct ReadingPipeline::Item {
   void Clear() {
-    chunks.clear();
     held = 0;
     done = false;
     dropped = false;
@@ -95,7 +102,7 @@ void ReadingPipeline::ReadOne(std::size_t position, std::size_t worker) {
   const Member& member = members_[position];
   Item& item = ItemAt(position);
   const TArchiveEntry& entry = *member.entry;
-  auto chunk = std::make_unique<Chunk>();
+  std::unique_ptr<Chunk> chunk;
   std::uint32_t crc = 0xFFFFFFFFu;
   std::exception_ptr failure;
   BeepCounter beeps(settings_.env);
@@ -103,15 +110,12 @@ void ReadingPipeline::ReadOne(std::size_t position, std::size_t worker) {
   try {
     {
       std::lock_guard<std::mutex> guard(pool_->Mutex());
+      chunk = SpareChunk();
       if (item.dropped) {
         throw Dropped{};
       }
     }
     if (!member.misplaced) {
-      if (settings_.keepData) {
-        chunk->bytes.reserve(static_cast<std::size_t>(
-            std::min<std::int64_t>(entry.UnpackedSize, kChunkPieces * kPiece)));
-      }
       const auto buffer = std::clamp<std::int64_t>(entry.PackedSize, kPiece, kFileBuffer);
       TReadBufferedStream reader(*files_[worker], static_cast<std::size_t>(buffer));
       TStreamSlice data(reader, entry.DataOffset, entry.PackedSize);
@@ -122,8 +126,8 @@ void ReadingPipeline::ReadOne(std::size_t position, std::size_t worker) {
         const auto asked = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kPiece));
         std::uint8_t* into = scratch;
         if (settings_.keepData) {
-          chunk->bytes.resize(chunk->bytes.size() + asked);
-          into = chunk->bytes.data() + chunk->bytes.size() - asked;
+          into = chunk->bytes.get() + chunk->size;
+          chunk->size += asked;
         }
         const std::size_t got = source.Read(into, asked);
         if (got != asked) {
@@ -136,12 +140,9 @@ void ReadingPipeline::ReadOne(std::size_t position, std::size_t worker) {
         remaining -= static_cast<std::int64_t>(asked);
         if (chunk->beeps.size() == kChunkPieces || remaining == 0) {
           lock.lock();
-          Publish(position, item, *chunk, lock);
+          Publish(position, item, chunk, lock);
+          chunk = SpareChunk();
           lock.unlock();
-          chunk = std::make_unique<Chunk>();
-          if (settings_.keepData) {
-            chunk->bytes.reserve(kChunkPieces * kPiece);
-          }
         }
       }
     }
@@ -155,14 +156,15 @@ void ReadingPipeline::ReadOne(std::size_t position, std::size_t worker) {
   }
   // The pieces before a failure are handed over (a few, beyond the limit), then the failure;
   // the bytes of the piece that failed are not, but its beeps are.
-  if (failure && !chunk->beeps.empty() && !item.dropped) {
+  if (failure && chunk && !chunk->beeps.empty() && !item.dropped) {
     if (settings_.keepData) {
-      chunk->bytes.resize(chunk->beeps.size() * kPiece);
+      chunk->size = chunk->beeps.size() * kPiece;
     }
-    memoryHeld_ += static_cast<std::int64_t>(chunk->bytes.size());
-    item.held += static_cast<std::int64_t>(chunk->bytes.size());
+    memoryHeld_ += static_cast<std::int64_t>(chunk->size);
+    item.held += static_cast<std::int64_t>(chunk->size);
     item.chunks.push_back(std::move(chunk));
   }
+  Recycle(std::move(chunk));
   item.failure = std::move(failure);
   item.failureBeeps = beeps.Take();
   item.crc = crc;
@@ -170,9 +172,31 @@ void ReadingPipeline::ReadOne(std::size_t position, std::size_t worker) {
   pool_->CallerWakes().notify_all();
 }
 
-void ReadingPipeline::Publish(std::size_t position, Item& item, Chunk& chunk,
+std::unique_ptr<ReadingPipeline::Chunk> ReadingPipeline::SpareChunk() {
+  if (spare_.empty()) {
+    auto chunk = std::make_unique<Chunk>();
+    if (settings_.keepData) {
+      chunk->bytes = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkBytes);
+    }
+    chunk->beeps.reserve(kChunkPieces);
+    return chunk;
+  }
+  std::unique_ptr<Chunk> chunk = std::move(spare_.back());
+  spare_.pop_back();
+  return chunk;
+}
+
+void ReadingPipeline::Recycle(std::unique_ptr<Chunk> chunk) {
+  if (chunk) {
+    chunk->size = 0;
+    chunk->beeps.clear();
+    spare_.push_back(std::move(chunk));
+  }
+}
+
+void ReadingPipeline::Publish(std::size_t position, Item& item, std::unique_ptr<Chunk>& chunk,
                               std::unique_lock<std::mutex>& lock) {
-  const auto size = static_cast<std::int64_t>(chunk.bytes.size());
+  const auto size = static_cast<std::int64_t>(chunk->size);
   for (;;) {
     if (pool_->Stopping() || item.dropped) {
       throw Dropped{};
@@ -184,12 +208,14 @@ void ReadingPipeline::Publish(std::size_t position, Item& item, Chunk& chunk,
         (atHead ? item.chunks.size() < kHeadChunks : memoryHeld_ + size <= settings_.memoryLimit)) {
       break;
     }
+    ++workersWaiting_;
     pool_->WorkersWake().wait(lock);
+    --workersWaiting_;
   }
   memoryHeld_ += size;
   item.held += size;
-  item.chunks.push_back(std::make_unique<Chunk>(std::move(chunk)));
-  if (pool_->Head() == position) {
+  item.chunks.push_back(std::move(chunk));
+  if (callerWaiting_ && pool_->Head() == position && item.chunks.size() >= kTurnChunks) {
     pool_->CallerWakes().notify_all();
   }
 }
@@ -200,6 +226,9 @@ void ReadingPipeline::DropHead(std::unique_lock<std::mutex>& lock) {
   item.dropped = true;
   memoryHeld_ -= item.held;
   item.held = 0;
+  for (auto& chunk : item.chunks) {
+    Recycle(std::move(chunk));
+  }
   item.chunks.clear();
   pool_->WorkersWake().notify_all();
   // The slot is reused only once its worker has left it.
@@ -234,7 +263,8 @@ ReadingPipeline::Ticket::Ticket(std::shared_ptr<ReadingPipeline> owner, std::siz
 ReadingPipeline::Ticket::~Ticket() {
   std::unique_lock<std::mutex> lock(owner_->pool_->Mutex());
   if (chunk_) {
-    owner_->memoryHeld_ -= static_cast<std::int64_t>(chunk_->bytes.size());
+    owner_->memoryHeld_ -= static_cast<std::int64_t>(chunk_->size);
+    owner_->Recycle(std::move(chunk_));
   }
   owner_->DropHead(lock);
 }
@@ -244,11 +274,18 @@ void ReadingPipeline::Ticket::Refill() {
   Item& item = owner.ItemAt(position_);
   std::unique_lock<std::mutex> lock(owner.pool_->Mutex());
   if (chunk_) {
-    owner.memoryHeld_ -= static_cast<std::int64_t>(chunk_->bytes.size());
-    chunk_.reset();
-    owner.pool_->WorkersWake().notify_all();
+    owner.memoryHeld_ -= static_cast<std::int64_t>(chunk_->size);
+    owner.Recycle(std::move(chunk_));
+    if (owner.workersWaiting_ > 0 && item.chunks.size() <= kTurnChunks) {
+      owner.pool_->WorkersWake().notify_all();
+    }
   }
-  owner.pool_->CallerWakes().wait(lock, [&] { return !item.chunks.empty() || item.done; });
+  if (item.chunks.empty() && !item.done) {
+    owner.callerWaiting_ = true;
+    owner.pool_->CallerWakes().wait(lock,
+                                    [&] { return item.chunks.size() >= kTurnChunks || item.done; });
+    owner.callerWaiting_ = false;
+  }
   if (item.chunks.empty()) {
     const std::uint32_t beeps = std::exchange(item.failureBeeps, 0);
     const std::exception_ptr failure = item.failure;
@@ -264,7 +301,7 @@ void ReadingPipeline::Ticket::Refill() {
   }
   chunk_ = std::move(item.chunks.front());
   item.chunks.pop_front();
-  item.held -= static_cast<std::int64_t>(chunk_->bytes.size());
+  item.held -= static_cast<std::int64_t>(chunk_->size);
   piece_ = 0;
 }
 
@@ -276,7 +313,7 @@ const std::uint8_t* ReadingPipeline::Ticket::Next() {
     owner_->settings_.env->Beep();
   }
   const std::uint8_t* piece =
-      owner_->settings_.keepData ? chunk_->bytes.data() + piece_ * kPiece : nullptr;
+      owner_->settings_.keepData ? chunk_->bytes.get() + piece_ * kPiece : nullptr;
   ++piece_;
   return piece;
 }

@@ -64,8 +64,14 @@ class ReadingPipeline {
 
   Item& ItemAt(std::size_t position);
   void ReadOne(std::size_t position, std::size_t worker);
+  // A chunk to fill, used before or new. With the lock held.
+  std::unique_ptr<Chunk> SpareChunk();
+  // Keeps a chunk the caller is done with for the next one; nullptr is passed over. With the
+  // lock held.
+  void Recycle(std::unique_ptr<Chunk> chunk);
   // Hands the chunk over to the caller, waiting for memory if need be. With the lock held.
-  void Publish(std::size_t position, Item& item, Chunk& chunk, std::unique_lock<std::mutex>& lock);
+  void Publish(std::size_t position, Item& item, std::unique_ptr<Chunk>& chunk,
+               std::unique_lock<std::mutex>& lock);
   // Lets go of the member at the head: tells its worker to stop, waits for it, frees its slot.
   void DropHead(std::unique_lock<std::mutex>& lock);
 
@@ -75,6 +81,10 @@ class ReadingPipeline {
   std::vector<std::unique_ptr<Item>> items_;         // a ring of window_ items
   std::vector<std::unique_ptr<TFileStream>> files_;  // one for each worker
   std::int64_t memoryHeld_ = 0;                      // guarded by the pool's mutex
+  std::vector<std::unique_ptr<Chunk>> spare_;        // guarded by the pool's mutex
+  // Who sleeps, so that the other side wakes them only when they wait; guarded likewise.
+  bool callerWaiting_ = false;
+  std::size_t workersWaiting_ = 0;
   std::unique_ptr<WorkerPool> pool_;
 };
 

@@ -326,7 +326,10 @@ Result<std::unique_ptr<File>> OpenHostFile(const std::string& hostPath, TFileMod
   if (!Lock(fd.Get(), lock)) {
     return StatusOfErrno(errno);  // EWOULDBLOCK: another open holds a lock that conflicts
   }
-  if (mode == TFileMode::fmCreate && ::ftruncate(fd.Get(), 0) != 0) {
+  // A file that is empty already is left alone: truncating it would make some file systems
+  // (ext4) start writing the new content back at the close, at the writer's expense.
+  if (mode == TFileMode::fmCreate &&
+      (::fstat(fd.Get(), &st) != 0 || (st.st_size != 0 && ::ftruncate(fd.Get(), 0) != 0))) {
     return StatusOfErrno(errno);
   }
   return std::unique_ptr<File>(std::make_unique<HostFile>(std::move(fd)));
