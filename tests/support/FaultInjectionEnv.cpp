@@ -97,11 +97,13 @@ FaultInjectionEnv::FaultInjectionEnv(platform::Env* target,
     : EnvWrapper(target), canonical_(std::move(canonical)) {}
 
 int FaultInjectionEnv::Count(Kind kind) const {
+  const std::lock_guard<std::mutex> hold(books_);
   const auto found = counts_.find(kind);
   return found == counts_.end() ? 0 : found->second;
 }
 
 const FaultInjectionEnv::Fault* FaultInjectionEnv::Next(Kind kind) {
+  const std::lock_guard<std::mutex> hold(books_);
   const int n = ++counts_[kind];
   if (fault_.nth == 0 || fault_.kind != kind || n < fault_.nth ||
       (n > fault_.nth && !fault_.onward)) {
@@ -109,6 +111,11 @@ const FaultInjectionEnv::Fault* FaultInjectionEnv::Next(Kind kind) {
   }
   fired_ = true;
   return &fault_;
+}
+
+void FaultInjectionEnv::Record(Call call) {
+  const std::lock_guard<std::mutex> hold(books_);
+  calls_.push_back(std::move(call));
 }
 
 std::string FaultInjectionEnv::Canonical(const std::string& path) const {
@@ -123,12 +130,12 @@ Status FaultInjectionEnv::Forward(Kind kind, Call call, const std::function<Stat
   const Fault* fault = Next(kind);
   call.failed = fault != nullptr;
   if (fault != nullptr) {
-    calls_.push_back(std::move(call));
+    Record(std::move(call));
     return fault->why;
   }
   const Status done = step();
   call.failed = !done;
-  calls_.push_back(std::move(call));
+  Record(std::move(call));
   return done;
 }
 
@@ -140,13 +147,13 @@ platform::Result<std::unique_ptr<platform::File>> FaultInjectionEnv::OpenFile(
   if (mode == TFileMode::fmCreate) {
     if (const Fault* fault = Next(Kind::kCreateFile)) {
       call.failed = true;
-      calls_.push_back(std::move(call));
+      Record(std::move(call));
       return fault->why;
     }
   }
   platform::Result<std::unique_ptr<platform::File>> opened = EnvWrapper::OpenFile(path, mode);
   call.failed = !opened;
-  calls_.push_back(std::move(call));
+  Record(std::move(call));
   if (!opened) {
     return opened;
   }
@@ -194,7 +201,7 @@ platform::Result<std::string> FaultInjectionEnv::CreateTempFile(const std::strin
   Call call = About("CreateTempFile", Canonical(folder.empty() ? "." : folder));
   if (const Fault* fault = Next(Kind::kCreateFile)) {
     call.failed = true;
-    calls_.push_back(std::move(call));
+    Record(std::move(call));
     return fault->why;
   }
   platform::Result<std::string> made = EnvWrapper::CreateTempFile(folder, prefix);
@@ -202,7 +209,7 @@ platform::Result<std::string> FaultInjectionEnv::CreateTempFile(const std::strin
   if (made) {
     call.to = Canonical(made.Value());
   }
-  calls_.push_back(std::move(call));
+  Record(std::move(call));
   return made;
 }
 

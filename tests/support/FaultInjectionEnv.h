@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -79,7 +81,7 @@ class FaultInjectionEnv : public platform::EnvWrapper {
   // Counts a call of a kind; the fault for it, or nullptr when the call is to go through. For
   // the files this environment opens.
   const Fault* Next(Kind kind);
-  void Record(Call call) { calls_.push_back(std::move(call)); }
+  void Record(Call call);
 
  private:
   // Records a call and gives the injected failure for it, if any, else forwards it.
@@ -89,7 +91,10 @@ class FaultInjectionEnv : public platform::EnvWrapper {
 
   std::function<std::string(const std::string&)> canonical_;
   Fault fault_;
-  int handles_ = 0;
+  // The books below are kept under a lock: code under test opens and closes files on worker
+  // threads too. (Fired and Calls are read once the operation is over.)
+  mutable std::mutex books_;
+  std::atomic<int> handles_ = 0;
   std::map<Kind, int> counts_;
   bool fired_ = false;
   std::vector<Call> calls_;

@@ -112,9 +112,10 @@ bool IsLetter(char c) {
 // A file open in memory. Its data stays alive while it is open, whatever happens to its name.
 class MemFile : public platform::File {
  public:
-  MemFile(std::shared_ptr<MemEnv::Data> data, TFileMode mode, std::shared_ptr<int> openFiles)
-      : data_(std::move(data)), mode_(mode), openFiles_(std::move(openFiles)) {
-    ++*openFiles_;
+  // Made by the environment with its lock held.
+  MemFile(std::shared_ptr<MemEnv::Data> data, TFileMode mode, std::shared_ptr<MemEnv::Books> books)
+      : data_(std::move(data)), mode_(mode), books_(std::move(books)) {
+    ++books_->openFiles;
   }
   ~MemFile() override { Release(); }
 
@@ -183,25 +184,26 @@ class MemFile : public platform::File {
     if (!data_) {
       return;
     }
+    const std::lock_guard<std::recursive_mutex> hold(books_->lock);
     if (mode_ == TFileMode::fmOpenReadDenyWrite) {
       --data_->readers;
     } else {
       data_->exclusive = false;
     }
     data_.reset();
-    --*openFiles_;
+    --books_->openFiles;
   }
 
   std::shared_ptr<MemEnv::Data> data_;
   TFileMode mode_;
-  std::shared_ptr<int> openFiles_;
+  std::shared_ptr<MemEnv::Books> books_;
   std::size_t position_ = 0;
 };
 
 }  // namespace
 
 MemEnv::MemEnv(const std::string& drives)
-    : root_(std::make_unique<Node>()), openFiles_(std::make_shared<int>(0)) {
+    : root_(std::make_unique<Node>()), books_(std::make_shared<Books>()) {
   for (char letter : drives) {
     auto drive = std::make_unique<Node>();
     drive->name = std::string(1, platform::FoldAscii(letter)) + ":";
@@ -223,7 +225,7 @@ MemEnv::MemEnv(const MemEnv& other)
       current_(other.current_),
       tempFolder_(other.tempFolder_),
       nextTemp_(other.nextTemp_),
-      openFiles_(std::make_shared<int>(0)) {}
+      books_(std::make_shared<Books>()) {}
 
 MemEnv::Place MemEnv::Find(const std::string& path, bool withComponents) const {
   Place place;
@@ -317,6 +319,7 @@ std::string MemEnv::FullName(const std::vector<std::string>& components) const {
 }
 
 void MemEnv::Put(const std::string& path, const std::string& content) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   platform::ForceFolders(*this, platform::FolderPart(path));
   auto file = OpenFile(path, TFileMode::fmCreate);
   if (!file) {
@@ -345,6 +348,7 @@ void Collect(const MemEnv::Node& folder, const std::string& prefix,
 }  // namespace
 
 std::map<std::string, std::string> MemEnv::Files() const {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   std::map<std::string, std::string> files;
   for (const auto& [key, drive] : root_->items) {
     Collect(*drive, FullName({drive->name}), &files, nullptr);
@@ -353,6 +357,7 @@ std::map<std::string, std::string> MemEnv::Files() const {
 }
 
 std::vector<std::string> MemEnv::Folders() const {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   std::vector<std::string> folders;
   for (const auto& [key, drive] : root_->items) {
     Collect(*drive, FullName({drive->name}), nullptr, &folders);
@@ -361,16 +366,19 @@ std::vector<std::string> MemEnv::Folders() const {
 }
 
 std::string MemEnv::Canonical(const std::string& path) const {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path, true);
   return place.status ? platform::FoldAsciiCase(FullName(place.components)) : std::string();
 }
 
 int MemEnv::OpenFiles() const {
-  return *openFiles_;
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
+  return books_->openFiles;
 }
 
 platform::Result<std::unique_ptr<platform::File>> MemEnv::OpenFile(const std::string& path,
                                                                    TFileMode mode) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const bool creating = mode == TFileMode::fmCreate;
   Place place = Find(path);
   if (!place.status) {
@@ -412,21 +420,23 @@ platform::Result<std::unique_ptr<platform::File>> MemEnv::OpenFile(const std::st
     }
     ++data.readers;
   }
-  return std::unique_ptr<platform::File>(
-      std::make_unique<MemFile>(place.node->data, mode, openFiles_));
+  return std::unique_ptr<platform::File>(std::make_unique<MemFile>(place.node->data, mode, books_));
 }
 
 bool MemEnv::FileExists(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
   return place.node != nullptr && !place.node->isFolder && !place.trailingSeparator;
 }
 
 bool MemEnv::FolderExists(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
   return place.node != nullptr && place.node->isFolder;
 }
 
 Status MemEnv::CreateFolder(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
   if (!place.status) {
     return place.status;
@@ -444,6 +454,7 @@ Status MemEnv::CreateFolder(const std::string& path) {
 }
 
 Status MemEnv::DeleteFile(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
   if (!place.status) {
     return place.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : place.status;
@@ -459,6 +470,7 @@ Status MemEnv::DeleteFile(const std::string& path) {
 }
 
 Status MemEnv::DeleteFolder(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
   if (!place.status) {
     return place.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : place.status;
@@ -494,6 +506,7 @@ bool Within(const MemEnv::Node* outer, const MemEnv::Node* inner) {
 }  // namespace
 
 Status MemEnv::MoveFile(const std::string& from, const std::string& to) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place source = Find(from);
   if (!source.status) {
     return source.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : source.status;
@@ -523,6 +536,7 @@ Status MemEnv::MoveFile(const std::string& from, const std::string& to) {
 }
 
 Status MemEnv::RenameFile(const std::string& source, const std::string& target) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place from = Find(source);
   if (!from.status) {
     return from.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : from.status;
@@ -558,6 +572,7 @@ Status MemEnv::RenameFile(const std::string& source, const std::string& target) 
 }
 
 Status MemEnv::SyncFile(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
   if (!place.status) {
     return place.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : place.status;
@@ -569,11 +584,13 @@ Status MemEnv::SyncFile(const std::string& path) {
 }
 
 Status MemEnv::SyncFolder(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   return FolderExists(path.empty() ? "." : path) ? Status() : Failed(Reason::kNotFound);
 }
 
 std::vector<platform::FolderItem> MemEnv::ListFolder(const std::string& path,
                                                      std::vector<std::string>*) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   std::vector<platform::FolderItem> items;
   const Place place = Find(path);
   if (place.node == nullptr || !place.node->isFolder) {
@@ -586,11 +603,13 @@ std::vector<platform::FolderItem> MemEnv::ListFolder(const std::string& path,
 }
 
 std::string MemEnv::TempFolder() {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   return tempFolder_;
 }
 
 platform::Result<std::string> MemEnv::CreateTempFile(const std::string& folder,
                                                      const std::string& prefix) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(folder.empty() ? "." : folder);
   if (place.node == nullptr || !place.node->isFolder) {
     return Failed(Reason::kNotFound);
@@ -615,10 +634,12 @@ platform::Result<std::string> MemEnv::CreateTempFile(const std::string& folder,
 }
 
 std::string MemEnv::CurrentFolder() {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   return FullName(current_);
 }
 
 Status MemEnv::SetCurrentFolder(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path, true);
   if (place.node == nullptr || !place.node->isFolder) {
     return Failed(place.node == nullptr ? Reason::kNotFound : Reason::kNotFolder);
@@ -629,6 +650,7 @@ Status MemEnv::SetCurrentFolder(const std::string& path) {
 
 platform::StartResult MemEnv::StartProgram(const std::string& program, const std::string&,
                                            const std::string& workingFolder) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   if (!FileExists(program)) {
     return platform::StartResult::kProgramMissing;
   }
@@ -639,6 +661,7 @@ platform::StartResult MemEnv::StartProgram(const std::string& program, const std
 }
 
 std::string MemEnv::MappedDrives() {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   std::string letters;
   for (const auto& [key, drive] : root_->items) {
     letters += static_cast<char>(key[0] & ~0x20);
@@ -647,6 +670,7 @@ std::string MemEnv::MappedDrives() {
 }
 
 std::string MemEnv::WindowsPath(const std::string& hostPath) {
+  const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   std::string path = hostPath;
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;

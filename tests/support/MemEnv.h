@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,6 +80,12 @@ class MemEnv : public platform::Env {
 
   struct Node;
   struct Data;
+  // What the environment and its open files share: the lock that lets threads use both at once
+  // (code under test opens, reads and closes files on worker threads), and the open files' count.
+  struct Books {
+    std::recursive_mutex lock;
+    int openFiles = 0;
+  };
 
  private:
   struct Place;
@@ -91,5 +98,5 @@ class MemEnv : public platform::Env {
   std::vector<std::string> current_;  // the current folder's components, the drive ("c:") first
   std::string tempFolder_;
   unsigned long long nextTemp_ = 0;
-  std::shared_ptr<int> openFiles_;  // shared with the files open now
+  std::shared_ptr<Books> books_;  // shared with the files open now
 };
