@@ -453,14 +453,19 @@ Status MemEnv::CreateFolder(const std::string& path) {
   return Status();
 }
 
+Status MemEnv::Missing(const Place& place) {
+  if (!place.status) {
+    // A name no item can have names no item.
+    return place.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : place.status;
+  }
+  return place.node == nullptr ? Failed(Reason::kNotFound) : Status();
+}
+
 Status MemEnv::DeleteFile(const std::string& path) {
   const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
-  if (!place.status) {
-    return place.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : place.status;
-  }
-  if (place.node == nullptr) {
-    return Failed(Reason::kNotFound);
+  if (const Status missing = Missing(place); !missing) {
+    return missing;
   }
   if (place.node->isFolder) {
     return Failed(Reason::kIsFolder);
@@ -472,11 +477,8 @@ Status MemEnv::DeleteFile(const std::string& path) {
 Status MemEnv::DeleteFolder(const std::string& path) {
   const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
-  if (!place.status) {
-    return place.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : place.status;
-  }
-  if (place.node == nullptr) {
-    return Failed(Reason::kNotFound);
+  if (const Status missing = Missing(place); !missing) {
+    return missing;
   }
   if (!place.node->isFolder || place.parent == nullptr) {
     return Failed(place.node->isFolder ? Reason::kAccessDenied : Reason::kNotFolder);
@@ -508,11 +510,11 @@ bool Within(const MemEnv::Node* outer, const MemEnv::Node* inner) {
 Status MemEnv::MoveFile(const std::string& from, const std::string& to) {
   const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place source = Find(from);
-  if (!source.status) {
-    return source.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : source.status;
+  if (const Status missing = Missing(source); !missing) {
+    return missing;
   }
-  if (source.node == nullptr || source.parent == nullptr) {
-    return Failed(source.node == nullptr ? Reason::kNotFound : Reason::kAccessDenied);
+  if (source.parent == nullptr) {
+    return Failed(Reason::kAccessDenied);
   }
   const Place target = Find(to);
   if (!target.status) {
@@ -538,11 +540,8 @@ Status MemEnv::MoveFile(const std::string& from, const std::string& to) {
 Status MemEnv::RenameFile(const std::string& source, const std::string& target) {
   const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place from = Find(source);
-  if (!from.status) {
-    return from.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : from.status;
-  }
-  if (from.node == nullptr) {
-    return Failed(Reason::kNotFound);
+  if (const Status missing = Missing(from); !missing) {
+    return missing;
   }
   if (from.node->isFolder) {
     return Failed(Reason::kIsFolder);
@@ -574,11 +573,8 @@ Status MemEnv::RenameFile(const std::string& source, const std::string& target) 
 Status MemEnv::SyncFile(const std::string& path) {
   const std::lock_guard<std::recursive_mutex> hold(books_->lock);
   const Place place = Find(path);
-  if (!place.status) {
-    return place.status.Why() == Reason::kInvalidName ? Failed(Reason::kNotFound) : place.status;
-  }
-  if (place.node == nullptr) {
-    return Failed(Reason::kNotFound);
+  if (const Status missing = Missing(place); !missing) {
+    return missing;
   }
   return place.node->isFolder ? Failed(Reason::kIsFolder) : Status();
 }

@@ -93,6 +93,8 @@ class MemEnv : public platform::Env {
   // withComponents: fill in the components too (which costs copies).
   Place Find(const std::string& path, bool withComponents = false) const;
   std::string FullName(const std::vector<std::string>& components) const;
+  // Why an item that has to be there is not: no failure when place leads to one.
+  static platform::Status Missing(const Place& place);
 
   std::unique_ptr<Node> root_;        // holds the drives, one folder each
   std::vector<std::string> current_;  // the current folder's components, the drive ("c:") first
