@@ -97,9 +97,18 @@ inline ZlbResult RunZlb(const std::vector<std::string>& args, const std::string&
   startup.hStdOutput = out.write;
   startup.hStdError = err.write;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessA(binary.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        cwd.empty() ? nullptr : cwd.c_str(), &startup, &process)) {
-    throw std::runtime_error("cannot start " + binary);
+  // Under Wine, with two test programs starting processes at once, a start now and then fails
+  // for no reason of its own: it is tried again before the test is failed.
+  for (int attempt = 1;; ++attempt) {
+    if (::CreateProcessA(binary.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                         cwd.empty() ? nullptr : cwd.c_str(), &startup, &process)) {
+      break;
+    }
+    if (attempt == 3) {
+      throw std::runtime_error("cannot start " + binary + ": error " +
+                               std::to_string(::GetLastError()));
+    }
+    ::Sleep(200);
   }
   out.CloseWrite();
   err.CloseWrite();
